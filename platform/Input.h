@@ -1,0 +1,58 @@
+#pragma once
+// Mouse input and cursor service. The records keep the shape of the Windows input API so that the click
+// logic above this layer (and its tests) does not depend on the window system behind it.
+
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+constexpr uint32_t INPUT_MOUSE = 0;
+
+constexpr uint32_t MOUSEEVENTF_MOVE = 0x0001;
+constexpr uint32_t MOUSEEVENTF_LEFTDOWN = 0x0002;
+constexpr uint32_t MOUSEEVENTF_LEFTUP = 0x0004;
+constexpr uint32_t MOUSEEVENTF_RIGHTDOWN = 0x0008;
+constexpr uint32_t MOUSEEVENTF_RIGHTUP = 0x0010;
+constexpr uint32_t MOUSEEVENTF_MIDDLEDOWN = 0x0020;
+constexpr uint32_t MOUSEEVENTF_MIDDLEUP = 0x0040;
+constexpr uint32_t MOUSEEVENTF_ABSOLUTE = 0x8000;
+
+// Marks every event this program injects, so that it can be told apart from the user's own input.
+constexpr uintptr_t kInjectedExtraInfo = 0x312;
+
+struct MOUSEINPUT {
+    int32_t dx = 0;
+    int32_t dy = 0;
+    uint32_t mouseData = 0;
+    uint32_t dwFlags = 0;
+    uint32_t time = 0;
+    uintptr_t dwExtraInfo = 0;
+};
+
+struct INPUT {
+    uint32_t type = INPUT_MOUSE;
+    MOUSEINPUT mi;
+};
+
+struct POINT {
+    int32_t x = 0;
+    int32_t y = 0;
+    friend bool operator==(const POINT&, const POINT&) = default;
+};
+
+// One instance serves one thread: the X11 implementation holds a display connection of its own, so every
+// thread that injects creates its own instance through the service record's factory.
+class IInput {
+public:
+    virtual ~IInput() = default;
+    // Positions are physical root-window pixels; negative values reach monitors left of or above the primary.
+    virtual bool SetCursorPos(int x, int y) = 0;
+    virtual bool GetCursorPos(POINT* pt) = 0;
+    // Injects the records in order and returns how many were injected.
+    virtual unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) = 0;
+};
+
+using InputFactory = std::unique_ptr<IInput> (*)();
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+#include "platform/Wait.h"
+
+namespace platform {
+
+void CStopSignal::Raise() {
+    {
+        // Taking the lock orders the flag against a waiter that has checked it but not yet slept.
+        std::lock_guard lock(m_mutex);
+        m_bRaised.store(true, std::memory_order_release);
+    }
+    m_cv.notify_all();
+}
+
+void CStopSignal::Reset() {
+    std::lock_guard lock(m_mutex);
+    m_bRaised.store(false, std::memory_order_release);
+}
+
+bool CStopSignal::WaitUntil(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(m_mutex);
+    return !m_cv.wait_until(lock, deadline, [this] { return m_bRaised.load(std::memory_order_acquire); });
+}
+
+bool CStoppableWait::Sleep(uint32_t ms) {
+    if (m_stop.IsRaised())
+        return false;
+    if (ms == 0)
+        return true;
+    return m_stop.WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+}
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+#pragma once
+// Waits that a stop can cut short. A run never sleeps in a way that the Stop button cannot end.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace platform {
+
+class IWait {
+public:
+    virtual ~IWait() = default;
+    // Blocks for ms milliseconds. Returns false when the wait was cut short (or never began) because a
+    // stop was raised; callers then skip what they would have done after the pause.
+    virtual bool Sleep(uint32_t ms) = 0;
+};
+
+// The stop of one run. Raising it wakes every wait on it at once.
+class CStopSignal {
+public:
+    void Raise();
+    void Reset();
+    bool IsRaised() const { return m_bRaised.load(std::memory_order_acquire); }
+    // Waits until the deadline or a stop; true when the deadline was reached.
+    bool WaitUntil(std::chrono::steady_clock::time_point deadline);
+
+private:
+    std::atomic<bool> m_bRaised{false};
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+};
+
+// The real wait of a run: sleeps on the steady clock against an absolute deadline, so a run's timing does
+// not drift with the time spent injecting.
+class CStoppableWait final : public IWait {
+public:
+    explicit CStoppableWait(CStopSignal& stop) : m_stop(stop) {}
+    bool Sleep(uint32_t ms) override;
+
+private:
+    CStopSignal& m_stop;
+};
+
+}  // namespace platform

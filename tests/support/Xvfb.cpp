@@ -1,0 +1,86 @@
+#include "tests/support/Xvfb.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace testsupport {
+
+CXvfb::~CXvfb() { Stop(); }
+
+bool CXvfb::Start(QString* error, int width, int height) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        close(fds[0]);
+        close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        // The server must not outlive a test that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
+        close(fds[0]);
+        const int devnull = open("/dev/null", O_RDWR);
+        if (devnull >= 0) {
+            dup2(devnull, STDIN_FILENO);
+            dup2(devnull, STDOUT_FILENO);
+            dup2(devnull, STDERR_FILENO);
+        }
+        const std::string fd = std::to_string(fds[1]);
+        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               "-noreset", "+extension", "XTEST", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    m_pid = pid;
+
+    // Xvfb writes its display number to the pipe once it accepts connections.
+    QByteArray number;
+    pollfd pfd{fds[0], POLLIN, 0};
+    while (!number.endsWith('\n')) {
+        if (poll(&pfd, 1, 15000) <= 0)
+            break;
+        char buf[32];
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        number.append(buf, n);
+    }
+    close(fds[0]);
+    if (!number.endsWith('\n')) {
+        *error = QStringLiteral("Xvfb did not start (is it installed?)");
+        Stop();
+        return false;
+    }
+    m_display = u':' + QString::fromLatin1(number.trimmed());
+    qputenv("DISPLAY", m_display.toLocal8Bit());
+    return true;
+}
+
+void CXvfb::Stop() {
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGTERM);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+    m_pid = -1;
+}
+
+}  // namespace testsupport

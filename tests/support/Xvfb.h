@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <sys/types.h>
+
+namespace testsupport {
+
+// A private Xvfb for one test process. Start() launches it, waits until it accepts connections and sets
+// DISPLAY for this process; the server ends with this object (or with the process, should it crash).
+class CXvfb {
+public:
+    CXvfb() = default;
+    CXvfb(const CXvfb&) = delete;
+    CXvfb& operator=(const CXvfb&) = delete;
+    ~CXvfb();
+
+    bool Start(QString* error, int width = 1280, int height = 1024);
+    void Stop();
+    QString Display() const { return m_display; }
+
+private:
+    pid_t m_pid = -1;
+    QString m_display;
+};
+
+}  // namespace testsupport
