@@ -1,0 +1,114 @@
+#include "script/ScriptFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+// The smallest row: four integers, an empty comment cut off by the end of the file.
+constexpr qint64 kMinRowBytes = 16;
+
+void WriteLine(CArchive& ar, const QString& text) {
+    ar.WriteString(text);
+    ar.WriteString(kLineEnd);
+}
+
+}  // namespace
+
+void SerializeAction(CArchive& ar, CMouseAction& action) {
+    if (ar.IsStoring()) {
+        ar << action.m_dwDelay << action.m_iClickType << action.m_iX << action.m_iY;
+        WriteLine(ar, action.m_strComment);
+    } else {
+        ar >> action.m_dwDelay >> action.m_iClickType >> action.m_iX >> action.m_iY;
+        ar.ReadString(action.m_strComment);
+    }
+}
+
+void StoreScript(CArchive& ar, CScriptHeader& header, const CActionList& rows) {
+    ar << header.m_bAutoMinimize << header.m_bAutoRun << header.m_wHotKeyCode << header.m_wHotKeyModifiers
+       << header.m_iRepeatCount;
+    header.m_iActionCount = rows.GetItemCount();
+    ar << header.m_iActionCount;
+    WriteLine(ar, header.m_dtAutoRunDate.FormatDate());
+    WriteLine(ar, header.m_dtAutoRunTime.FormatTime());
+    for (int i = 0; i < rows.GetItemCount(); ++i)
+        SerializeAction(ar, *rows.GetItemData(i));
+}
+
+void LoadScript(CArchive& ar, CLoadedScript& out) {
+    CScriptHeader& h = out.header;
+    ar >> h.m_bAutoMinimize >> h.m_bAutoRun >> h.m_wHotKeyCode >> h.m_wHotKeyModifiers >> h.m_iRepeatCount >>
+        h.m_iActionCount;
+    QString text;
+    ar.ReadString(text);
+    h.m_dtAutoRunDate = COleDateTime::ParseDate(text);
+    ar.ReadString(text);
+    h.m_dtAutoRunTime = COleDateTime::ParseTime(text);
+
+    // The count comes from the file and is not trusted for sizing: the reserve is bounded by what the
+    // rest of the file can hold, and a count beyond the rows present fails at the first missing row.
+    const qint64 count = std::max(0, h.m_iActionCount);
+    out.actions.reserve(static_cast<size_t>(std::min(count, ar.BytesLeft() / kMinRowBytes)));
+    for (qint64 i = 0; i < count; ++i) {
+        auto action = std::make_unique<CMouseAction>();
+        SerializeAction(ar, *action);
+        out.actions.push_back(std::move(action));
+    }
+}
+
+bool ReadScriptFile(const QString& path, CLoadedScript& script, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (file.size() == 0)
+        return true;
+    CLoadedScript loaded{script.header, {}};
+    try {
+        CArchive ar(&file, CArchive::load);
+        LoadScript(ar, loaded);
+    } catch (const CArchiveException& e) {
+        *error = e.m_cause == CArchiveException::endOfFile
+                     ? QStringLiteral("unexpected file format (the file ends too early)")
+                     : file.errorString();
+        return false;
+    }
+    script = std::move(loaded);
+    return true;
+}
+
+bool ReadScriptFileIntoOpenScript(const QString& path, QString* error) {
+    CLoadedScript script{g_scriptHeader, {}};
+    if (!ReadScriptFile(path, script, error))
+        return false;
+    g_scriptHeader = script.header;
+    g_arrLoadedActions = std::move(script.actions);
+    return true;
+}
+
+bool WriteScriptFile(const QString& path, CScriptHeader& header, const CActionList& rows, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    CScriptHeader written = header;
+    try {
+        CArchive ar(&file, CArchive::store);
+        StoreScript(ar, written, rows);
+        ar.Close();
+    } catch (const CArchiveException&) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    header.m_iActionCount = written.m_iActionCount;
+    return true;
+}

@@ -1,0 +1,3 @@
+#include "script/ScriptHeader.h"
+
+CScriptHeader g_scriptHeader;
