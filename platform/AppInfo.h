@@ -1,0 +1,11 @@
+#pragma once
+// The program's names and addresses, each in one place.
+
+namespace appinfo {
+
+// The application's title: window captions, message boxes, dialog titles.
+inline constexpr char16_t kAppTitle[] = u"Vantrell by Orlenby";
+inline constexpr char16_t kAppName[] = u"Vantrell";
+inline constexpr char16_t kDocumentType[] = u"Vantrell.Document";
+
+}  // namespace appinfo
