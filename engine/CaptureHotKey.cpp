@@ -1,0 +1,43 @@
+#include "engine/CaptureHotKey.h"
+
+namespace {
+
+constexpr unsigned VK_F6 = 0x75;
+constexpr unsigned VK_F12 = 0x7B;
+
+QString FunctionKeyName(unsigned vk) {
+    return QStringLiteral("F%1").arg(vk - VK_F6 + 6);
+}
+
+}  // namespace
+
+QString CCaptureHotKey::RegisterFirstFree(platform::IHotKeyOwner* owner) {
+    // One instance serves one owner; should it be handed another, the first one's key must not stay behind.
+    if (m_hOwner != owner)
+        Release();
+
+    m_vk = 0;
+    m_hOwner = owner;
+    m_nId = kHotKeyId;
+    if (!owner)
+        return {};
+    m_hotKeys.UnregisterHotKey(owner, kHotKeyId);  // drops the key of an earlier call, if any
+    for (unsigned vk = VK_F6; vk <= VK_F12; ++vk) {
+        if (m_hotKeys.RegisterHotKey(owner, kHotKeyId, 0, vk)) {
+            m_vk = vk;
+            return FunctionKeyName(vk);
+        }
+    }
+    return {};
+}
+
+void CCaptureHotKey::Release() {
+    if (m_nId != 0 && m_hOwner)
+        m_hotKeys.UnregisterHotKey(m_hOwner, m_nId);
+    m_nId = 0;
+    m_vk = 0;
+}
+
+QString CCaptureHotKey::KeyName() const {
+    return m_vk != 0 ? FunctionKeyName(m_vk) : QString();
+}

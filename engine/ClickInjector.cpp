@@ -1,0 +1,124 @@
+#include "engine/ClickInjector.h"
+
+#include <algorithm>
+
+namespace {
+
+struct ButtonFlags {
+    uint32_t down;
+    uint32_t up;
+};
+
+}  // namespace
+
+CClickInjector::CClickInjector(platform::IInput& input, platform::IWait& wait, platform::CCrtRandom& random,
+                               const CSettings& settings)
+    : m_input(input), m_wait(wait), m_random(random), m_settings(settings) {}
+
+void CClickInjector::PerformAction(const CMouseAction& action) {
+    // Placed once: the button records carry no position, so both clicks of a double land here.
+    m_input.SetCursorPos(action.m_iX, action.m_iY);
+
+    bool bCutShort = false;
+    auto doubleClick = [&](Button button) {
+        Click(button, bCutShort);
+        Pause(m_settings.m_iDcMin, m_settings.m_iDcMax, bCutShort);
+        Click(button, bCutShort);
+    };
+    switch (action.m_iClickType) {
+        case LeftClick:
+            Click(Button::Left, bCutShort);
+            break;
+        case MiddleClick:
+            Click(Button::Middle, bCutShort);
+            break;
+        case RightClick:
+            Click(Button::Right, bCutShort);
+            break;
+        case DoubleClick:
+            doubleClick(Button::Left);
+            break;
+        case DoubleMiddleClick:
+            doubleClick(Button::Middle);
+            break;
+        case DoubleRightClick:
+            doubleClick(Button::Right);
+            break;
+        default:
+            // A type this version does not know: the cursor has moved, nothing is clicked.
+            break;
+    }
+}
+
+void CClickInjector::SendLeftClick() {
+    bool bCutShort = false;
+    Click(Button::Left, bCutShort);
+}
+
+void CClickInjector::SendMiddleClick() {
+    bool bCutShort = false;
+    Click(Button::Middle, bCutShort);
+}
+
+void CClickInjector::SendRightClick() {
+    bool bCutShort = false;
+    Click(Button::Right, bCutShort);
+}
+
+uint32_t CClickInjector::RandomDelay(int lower, int upper) {
+    if (lower == upper)
+        return static_cast<uint32_t>(lower);
+
+    // The difference wraps as a 32-bit word would; its magnitude is taken unsigned, so the most negative
+    // difference gives 2^31 rather than overflowing.
+    const uint32_t uLower = static_cast<uint32_t>(lower);
+    const uint32_t uUpper = static_cast<uint32_t>(upper);
+    const auto diff = static_cast<int32_t>(uUpper - uLower);
+    const uint32_t span = diff < 0 ? 0u - static_cast<uint32_t>(diff) : static_cast<uint32_t>(diff);
+    const uint32_t base = std::min(uLower, uUpper);
+    if (span == 0)
+        return base;
+    // span never exceeds the unsigned distance between the bounds, so this cannot pass the larger one.
+    return base + static_cast<uint32_t>(m_random.Next()) % span;
+}
+
+void CClickInjector::Click(Button button, bool& bCutShort) {
+    ButtonFlags flags{};
+    switch (button) {
+        case Button::Left:
+            flags = {platform::MOUSEEVENTF_LEFTDOWN, platform::MOUSEEVENTF_LEFTUP};
+            break;
+        case Button::Middle:
+            flags = {platform::MOUSEEVENTF_MIDDLEDOWN, platform::MOUSEEVENTF_MIDDLEUP};
+            break;
+        case Button::Right:
+            flags = {platform::MOUSEEVENTF_RIGHTDOWN, platform::MOUSEEVENTF_RIGHTUP};
+            break;
+    }
+    Inject(flags.down);
+    Pause(m_settings.m_iMdMuMin, m_settings.m_iMdMuMax, bCutShort);
+    // Whatever the pause did, the button goes up again.
+    Inject(flags.up);
+}
+
+void CClickInjector::Pause(const std::atomic<int>& lower, const std::atomic<int>& upper, bool& bCutShort) {
+    if (bCutShort)
+        return;
+    // Read at every draw: the settings dialog may change them while a run goes on.
+    const uint32_t ms =
+        RandomDelay(lower.load(std::memory_order_relaxed), upper.load(std::memory_order_relaxed));
+    if (ms != 0 && !m_wait.Sleep(ms))
+        bCutShort = true;
+}
+
+void CClickInjector::Inject(uint32_t flags) {
+    platform::INPUT input;
+    input.type = platform::INPUT_MOUSE;
+    input.mi.dx = 0;
+    input.mi.dy = 0;
+    input.mi.mouseData = 0;
+    input.mi.dwFlags = flags;
+    input.mi.time = 0;
+    input.mi.dwExtraInfo = platform::kInjectedExtraInfo;
+    m_input.SendInput(1, &input, static_cast<int>(sizeof(platform::INPUT)));
+}

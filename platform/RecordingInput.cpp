@@ -1,0 +1,119 @@
+#include "platform/RecordingInput.h"
+
+namespace platform {
+
+namespace {
+
+QString ButtonLine(uint32_t flags) {
+    switch (flags) {
+        case MOUSEEVENTF_LEFTDOWN:
+            return QStringLiteral("down left");
+        case MOUSEEVENTF_LEFTUP:
+            return QStringLiteral("up left");
+        case MOUSEEVENTF_MIDDLEDOWN:
+            return QStringLiteral("down middle");
+        case MOUSEEVENTF_MIDDLEUP:
+            return QStringLiteral("up middle");
+        case MOUSEEVENTF_RIGHTDOWN:
+            return QStringLiteral("down right");
+        case MOUSEEVENTF_RIGHTUP:
+            return QStringLiteral("up right");
+        default:
+            return QStringLiteral("input 0x%1").arg(flags, 4, 16, QLatin1Char('0'));
+    }
+}
+
+}  // namespace
+
+void CEventLog::Append(const Event& event) {
+    std::lock_guard lock(m_mutex);
+    m_events.push_back(event);
+}
+
+void CEventLog::Clear() {
+    std::lock_guard lock(m_mutex);
+    m_events.clear();
+}
+
+std::vector<CEventLog::Event> CEventLog::Events() const {
+    std::lock_guard lock(m_mutex);
+    return m_events;
+}
+
+std::vector<INPUT> CEventLog::Inputs() const {
+    std::vector<INPUT> inputs;
+    for (const Event& event : Events()) {
+        if (event.kind == Kind::Input)
+            inputs.push_back(event.input);
+    }
+    return inputs;
+}
+
+QStringList CEventLog::Lines() const {
+    QStringList lines;
+    for (const Event& event : Events()) {
+        switch (event.kind) {
+            case Kind::Move:
+                lines << QStringLiteral("move %1 %2").arg(event.pt.x).arg(event.pt.y);
+                break;
+            case Kind::Input:
+                lines << ButtonLine(event.input.mi.dwFlags);
+                break;
+            case Kind::Wait:
+                if (event.ms != 0)
+                    lines << QStringLiteral("wait %1").arg(event.ms);
+                break;
+        }
+    }
+    return lines;
+}
+
+QString CEventLog::Render() const {
+    QString text;
+    for (const QString& line : Lines())
+        text += line + QLatin1Char('\n');
+    return text;
+}
+
+bool CRecordingInput::SetCursorPos(int x, int y) {
+    m_pt = {x, y};
+    CEventLog::Event event;
+    event.kind = CEventLog::Kind::Move;
+    event.pt = m_pt;
+    m_log.Append(event);
+    return true;
+}
+
+bool CRecordingInput::GetCursorPos(POINT* pt) {
+    if (!pt)
+        return false;
+    *pt = m_pt;
+    return true;
+}
+
+unsigned CRecordingInput::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
+    if (!inputs)
+        return 0;
+    for (unsigned i = 0; i < count; ++i) {
+        CEventLog::Event event;
+        event.kind = CEventLog::Kind::Input;
+        event.input = inputs[i];
+        event.nCount = count;
+        event.cbSize = cbSize;
+        m_log.Append(event);
+    }
+    return count;
+}
+
+bool CRecordingWait::Sleep(uint32_t ms) {
+    if (m_onSleep)
+        m_onSleep(ms);
+    CEventLog::Event event;
+    event.kind = CEventLog::Kind::Wait;
+    event.ms = ms;
+    event.bCompleted = !(m_stop && m_stop->IsRaised());
+    m_log.Append(event);
+    return event.bCompleted;
+}
+
+}  // namespace platform

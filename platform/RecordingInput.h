@@ -1,0 +1,81 @@
+#pragma once
+// Input and wait services that only write down what they were asked to do, into one shared log, so the order
+// of moves, button events and pauses can be read back. Unit tests check the click logic against it, and a dry
+// run prints it instead of touching the mouse.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "platform/Input.h"
+#include "platform/Wait.h"
+
+namespace platform {
+
+class CEventLog {
+public:
+    enum class Kind { Move, Input, Wait };
+
+    struct Event {
+        Kind kind = Kind::Move;
+        POINT pt;             // Move: the position asked for
+        INPUT input;          // Input: the record as it was handed over
+        unsigned nCount = 0;  // Input: the count and record size of the SendInput call it came in
+        int cbSize = 0;
+        uint32_t ms = 0;         // Wait: the milliseconds asked for
+        bool bCompleted = true;  // Wait: false when a stop cut it short or it never began
+    };
+
+    void Append(const Event& event);
+    void Clear();
+    std::vector<Event> Events() const;
+    // Only the injected records, in order.
+    std::vector<INPUT> Inputs() const;
+
+    // One line per event: "move X Y", "down left|middle|right", "up ...", "wait MS". A wait of 0 is no pause
+    // and gives no line; a record that is not a single button event gives "input FLAGS" in hex.
+    QStringList Lines() const;
+    // The lines, each ended by a line feed.
+    QString Render() const;
+
+private:
+    // Filled by a run's worker and read by whoever watches it.
+    mutable std::mutex m_mutex;
+    std::vector<Event> m_events;
+};
+
+class CRecordingInput final : public IInput {
+public:
+    explicit CRecordingInput(CEventLog& log) : m_log(log) {}
+
+    bool SetCursorPos(int x, int y) override;
+    // The position last set, so code that reads the cursor back sees its own moves.
+    bool GetCursorPos(POINT* pt) override;
+    unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
+
+private:
+    CEventLog& m_log;
+    POINT m_pt;
+};
+
+// Pauses take no time. With a stop signal it answers as the real wait does: false once the stop is raised.
+class CRecordingWait final : public IWait {
+public:
+    explicit CRecordingWait(CEventLog& log, const CStopSignal* stop = nullptr) : m_log(log), m_stop(stop) {}
+
+    // Called at the start of every Sleep, before the stop is looked at, so a test can raise the stop at the
+    // pause of its choice.
+    void SetOnSleep(std::function<void(uint32_t ms)> onSleep) { m_onSleep = std::move(onSleep); }
+
+    bool Sleep(uint32_t ms) override;
+
+private:
+    CEventLog& m_log;
+    const CStopSignal* m_stop;
+    std::function<void(uint32_t)> m_onSleep;
+};
+
+}  // namespace platform
