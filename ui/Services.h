@@ -1,0 +1,38 @@
+#pragma once
+// The services that the windows use, gathered in one record: the application builds it from the real
+// implementations at start-up, tests from fakes.
+
+#include <QString>
+
+#include "platform/HotKeys.h"
+#include "platform/Input.h"
+#include "platform/MessageBox.h"
+
+class QWidget;
+
+class IFileDialogs {
+public:
+    virtual ~IFileDialogs() = default;
+    // The open dialog for script files; false when cancelled.
+    virtual bool GetOpenFileName(QWidget* parent, QString* path) = 0;
+    // The save dialog for script files, pre-filled with initialName (may be empty); the default extension
+    // is added to a name typed without one, and an existing file is only replaced after a question.
+    virtual bool GetSaveFileName(QWidget* parent, const QString& initialName, QString* path) = 0;
+};
+
+class IShell {
+public:
+    virtual ~IShell() = default;
+    // Shows the file selected in the desktop's file manager, or at least opens its folder.
+    virtual bool ShowInFileManager(const QString& path) = 0;
+    virtual bool OpenUrl(const QString& url) = 0;
+};
+
+struct CServices {
+    platform::IHotKeys& hotkeys;
+    // The user-interface thread's own input connection: cursor position and Locate X,Y.
+    platform::IInput& input;
+    platform::IMessageBox& messages;
+    IFileDialogs& fileDialogs;
+    IShell& shell;
+};
