@@ -1,7 +1,8 @@
 # Shared by tools/start and tools/test: installs what is missing and builds.
 
 VANTRELL_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
-                   libxi-dev xvfb xdotool x11-utils fonts-dejavu-core desktop-file-utils)
+                   libxi-dev xvfb xdotool x11-utils fonts-dejavu-core desktop-file-utils
+                   libxml2-utils shared-mime-info)
 
 ensure_packages() {
     local missing=() p
