@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -22,6 +23,19 @@ bool CXvfb::Start(QString* error, int width, int height) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
+    // Everything the child needs is built before the fork: only async-signal-safe calls may follow it.
+    std::vector<std::string> arguments{
+        "Xvfb",       "-displayfd", std::to_string(fds[1]),
+        "-screen",    "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+        "-nolisten",  "tcp",        "-noreset",
+        "+extension", "XTEST"};
+    for (const QString& argument : m_extraArguments)
+        arguments.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) {
@@ -42,10 +56,7 @@ bool CXvfb::Start(QString* error, int width, int height) {
             dup2(devnull, STDOUT_FILENO);
             dup2(devnull, STDERR_FILENO);
         }
-        const std::string fd = std::to_string(fds[1]);
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               "-noreset", "+extension", "XTEST", static_cast<char*>(nullptr));
+        execvp("Xvfb", argv.data());
         _exit(127);
     }
     close(fds[1]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <sys/types.h>
 
 namespace testsupport {
@@ -14,6 +15,8 @@ public:
     CXvfb& operator=(const CXvfb&) = delete;
     ~CXvfb();
 
+    // Arguments for the server after our own, e.g. {"-extension", "XTEST"} for a server without XTEST.
+    void AddArguments(const QStringList& arguments) { m_extraArguments += arguments; }
     bool Start(QString* error, int width = 1280, int height = 1024);
     void Stop();
     QString Display() const { return m_display; }
@@ -21,6 +24,7 @@ public:
 private:
     pid_t m_pid = -1;
     QString m_display;
+    QStringList m_extraArguments;
 };
 
 }  // namespace testsupport

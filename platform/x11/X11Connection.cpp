@@ -1,0 +1,68 @@
+#include "platform/x11/X11Connection.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+#include <X11/Xlib.h>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_connectionsMutex;
+std::vector<Display*> g_connections;  // ours, guarded by g_connectionsMutex
+std::atomic<XIOErrorHandler> g_previousIOErrorHandler{nullptr};
+std::once_flag g_installOnce;
+
+bool IsOurs(Display* display) {
+    std::lock_guard lock(g_connectionsMutex);
+    return std::find(g_connections.begin(), g_connections.end(), display) != g_connections.end();
+}
+
+int OnIOError(Display* display) {
+    if (IsOurs(display)) {
+        // Returning lets Xlib go on to the connection's exit handler, which marks it lost.
+        qWarning("Vantrell lost its connection to the X display \"%s\".", DisplayString(display));
+        return 0;
+    }
+    const XIOErrorHandler previous = g_previousIOErrorHandler.load();
+    return previous ? previous(display) : 0;
+}
+
+}  // namespace
+
+std::unique_ptr<CX11Connection> CX11Connection::Open(QString* error) {
+    // Each thread that injects has a connection of its own; Xlib still shares some state between them.
+    // Since libX11 1.8 this already happened when the library was loaded, and a second call is a no-op.
+    XInitThreads();
+    std::call_once(g_installOnce, [] { g_previousIOErrorHandler.store(XSetIOErrorHandler(OnIOError)); });
+
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        if (error) {
+            *error = QStringLiteral(
+                         "Cannot open the X display \"%1\": Vantrell needs an X11 session (or XWayland).")
+                         .arg(QString::fromLocal8Bit(XDisplayName(nullptr)));
+        }
+        return nullptr;
+    }
+    std::unique_ptr<CX11Connection> connection(new CX11Connection(display));
+    XSetIOErrorExitHandler(display, &CX11Connection::OnIOErrorExit, connection.get());
+    std::lock_guard lock(g_connectionsMutex);
+    g_connections.push_back(display);
+    return connection;
+}
+
+CX11Connection::~CX11Connection() {
+    // Stays registered while closing: a server that dies right now must not end the process.
+    XCloseDisplay(m_pDisplay);
+    std::lock_guard lock(g_connectionsMutex);
+    std::erase(g_connections, m_pDisplay);
+}
+
+void CX11Connection::OnIOErrorExit(_XDisplay*, void* self) {
+    static_cast<CX11Connection*>(self)->m_bLost.store(true, std::memory_order_release);
+}
+
+}  // namespace platform

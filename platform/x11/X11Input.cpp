@@ -1,0 +1,106 @@
+#include "platform/x11/X11Input.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "platform/x11/X11Connection.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace platform {
+
+namespace {
+
+struct SButtonFlag {
+    uint32_t nFlag;
+    unsigned nButton;
+    Bool bPress;
+};
+
+// In bit order, so a record with both a down and an up flag presses before it releases.
+constexpr SButtonFlag kButtonFlags[] = {
+    {MOUSEEVENTF_LEFTDOWN, Button1, True},   {MOUSEEVENTF_LEFTUP, Button1, False},
+    {MOUSEEVENTF_RIGHTDOWN, Button3, True},  {MOUSEEVENTF_RIGHTUP, Button3, False},
+    {MOUSEEVENTF_MIDDLEDOWN, Button2, True}, {MOUSEEVENTF_MIDDLEUP, Button2, False},
+};
+
+// The protocol carries 16-bit coordinates; without this, 65636 would wrap round to 100.
+int ClampToProtocol(int value) {
+    return std::clamp(value, int{std::numeric_limits<int16_t>::min()},
+                      int{std::numeric_limits<int16_t>::max()});
+}
+
+}  // namespace
+
+CX11Input::CX11Input(std::unique_ptr<CX11Connection> connection)
+    : m_pConnection(std::move(connection)), m_root(DefaultRootWindow(m_pConnection->Get())) {
+    // Our clicks must go through even while another client has grabbed the server.
+    XTestGrabControl(m_pConnection->Get(), True);
+}
+
+CX11Input::~CX11Input() = default;
+
+bool CX11Input::SetCursorPos(int x, int y) {
+    if (m_pConnection->IsLost())
+        return false;
+    Display* display = m_pConnection->Get();
+    XWarpPointer(display, None, m_root, 0, 0, 0, 0, ClampToProtocol(x), ClampToProtocol(y));
+    XFlush(display);
+    return !m_pConnection->IsLost();
+}
+
+bool CX11Input::GetCursorPos(POINT* pt) {
+    if (!pt || m_pConnection->IsLost())
+        return false;
+    Window root = None, child = None;
+    int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+    unsigned mask = 0;
+    // False means the pointer is on another screen of a multi-screen display, where our root has no position.
+    if (!XQueryPointer(m_pConnection->Get(), m_root, &root, &child, &rootX, &rootY, &windowX, &windowY,
+                       &mask) ||
+        m_pConnection->IsLost())
+        return false;
+    pt->x = rootX;
+    pt->y = rootY;
+    return true;
+}
+
+unsigned CX11Input::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
+    if (!inputs || cbSize != static_cast<int>(sizeof(INPUT)))
+        return 0;
+    Display* display = m_pConnection->Get();
+    unsigned injected = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (inputs[i].type != INPUT_MOUSE)
+            continue;
+        for (const SButtonFlag& flag : kButtonFlags) {
+            if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
+                continue;
+            if (!XTestFakeButtonEvent(display, flag.nButton, flag.bPress, CurrentTime))
+                return injected;
+            // Flushed at once: a press held in our buffer would reach the server only with the next request.
+            XFlush(display);
+        }
+        if (m_pConnection->IsLost())
+            return injected;
+        ++injected;
+    }
+    return injected;
+}
+
+std::unique_ptr<IInput> CreateX11Input(QString* error) {
+    std::unique_ptr<CX11Connection> connection = CX11Connection::Open(error);
+    if (!connection)
+        return nullptr;
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(connection->Get(), &eventBase, &errorBase, &major, &minor)) {
+        if (error)
+            *error = QStringLiteral("The X server has no XTEST extension, so Vantrell cannot make clicks.");
+        return nullptr;
+    }
+    return std::make_unique<CX11Input>(std::move(connection));
+}
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+// Mouse input through the XTEST extension, on a display connection of the instance's own. Positions are root
+// window pixels as the server counts them, never Qt's logical coordinates.
+
+#include <QString>
+#include <memory>
+
+#include "platform/Input.h"
+
+namespace platform {
+
+class CX11Connection;
+
+class CX11Input final : public IInput {
+public:
+    // Takes a connection whose server has XTEST; CreateX11Input checks that.
+    explicit CX11Input(std::unique_ptr<CX11Connection> connection);
+    ~CX11Input() override;
+
+    // Coordinates beyond the protocol's 16 bits are clamped; the server clamps the rest to the screen. The
+    // warp is flushed, not waited for: clicks on this connection follow it, other clients see it a moment
+    // later.
+    bool SetCursorPos(int x, int y) override;
+    bool GetCursorPos(POINT* pt) override;
+    // Makes the button presses and releases of each INPUT_MOUSE record, in the order of the flag bits, and
+    // flushes after every event. Records of other types are skipped and not counted; a move flag adds no
+    // event (positions are set with SetCursorPos). Returns 0 when cbSize is not sizeof(INPUT), as Windows
+    // does.
+    unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
+
+private:
+    std::unique_ptr<CX11Connection> m_pConnection;
+    unsigned long m_root;
+};
+
+// The input service for the calling thread. Returns nullptr and a message for the user (when error is given)
+// if there is no X display or it has no XTEST extension. Fits InputFactory through a captureless lambda.
+std::unique_ptr<IInput> CreateX11Input(QString* error);
+
+}  // namespace platform

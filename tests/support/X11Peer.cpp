@@ -1,0 +1,126 @@
+#include "tests/support/X11Peer.h"
+
+#include "platform/HotKeys.h"
+#include "platform/x11/X11ErrorTrap.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace testsupport {
+
+namespace {
+
+constexpr struct {
+    unsigned nFlag;
+    KeySym nKeySym;
+} kModifierKeys[] = {
+    {platform::MOD_CONTROL, XK_Control_L},
+    {platform::MOD_SHIFT, XK_Shift_L},
+    {platform::MOD_ALT, XK_Alt_L},
+    {platform::MOD_WIN, XK_Super_L},
+};
+
+}  // namespace
+
+CX11Peer::~CX11Peer() {
+    if (!m_pDisplay)
+        return;
+    if (m_nRepeatDelay != 0)
+        XkbSetAutoRepeatRate(m_pDisplay, XkbUseCoreKbd, m_nRepeatDelay, m_nRepeatInterval);
+    XCloseDisplay(m_pDisplay);
+}
+
+bool CX11Peer::Open(QString* error) {
+    m_pDisplay = XOpenDisplay(nullptr);
+    if (!m_pDisplay)
+        *error = QStringLiteral("the peer cannot open the display");
+    return m_pDisplay != nullptr;
+}
+
+bool CX11Peer::FakeKey(unsigned long keySym, bool press) {
+    const KeyCode keyCode = XKeysymToKeycode(m_pDisplay, keySym);
+    if (keyCode == 0)
+        return false;
+    XTestFakeKeyEvent(m_pDisplay, keyCode, press ? True : False, CurrentTime);
+    XFlush(m_pDisplay);
+    return true;
+}
+
+bool CX11Peer::PressKey(unsigned long keySym) {
+    return FakeKey(keySym, true);
+}
+bool CX11Peer::ReleaseKey(unsigned long keySym) {
+    return FakeKey(keySym, false);
+}
+
+bool CX11Peer::TapKey(unsigned long keySym, unsigned modifiers) {
+    for (const auto& modifier : kModifierKeys) {
+        if (modifiers & modifier.nFlag)
+            FakeKey(modifier.nKeySym, true);
+    }
+    const bool ok = FakeKey(keySym, true) && FakeKey(keySym, false);
+    for (const auto& modifier : kModifierKeys) {
+        if (modifiers & modifier.nFlag)
+            FakeKey(modifier.nKeySym, false);
+    }
+    return ok;
+}
+
+unsigned CX11Peer::NumLockMask() {
+    return XkbKeysymToModifiers(m_pDisplay, XK_Num_Lock);
+}
+
+void CX11Peer::SetLocks(bool numLock, bool capsLock) {
+    const unsigned numLockMask = NumLockMask();
+    XkbLockModifiers(m_pDisplay, XkbUseCoreKbd, numLockMask | LockMask,
+                     (numLock ? numLockMask : 0) | (capsLock ? LockMask : 0));
+    XSync(m_pDisplay, False);
+}
+
+unsigned CX11Peer::LockedModifiers() {
+    XkbStateRec state{};
+    XkbGetState(m_pDisplay, XkbUseCoreKbd, &state);
+    return state.locked_mods;
+}
+
+bool CX11Peer::IsNumLockOn() {
+    return (LockedModifiers() & NumLockMask()) != 0;
+}
+bool CX11Peer::IsCapsLockOn() {
+    return (LockedModifiers() & LockMask) != 0;
+}
+
+int CX11Peer::GrabKey(unsigned long keySym, unsigned xModifiers) {
+    platform::CX11ErrorTrap trap(m_pDisplay);
+    XGrabKey(m_pDisplay, XKeysymToKeycode(m_pDisplay, keySym), xModifiers, DefaultRootWindow(m_pDisplay),
+             False, GrabModeAsync, GrabModeAsync);
+    return trap.Sync();
+}
+
+void CX11Peer::UngrabKey(unsigned long keySym, unsigned xModifiers) {
+    XUngrabKey(m_pDisplay, XKeysymToKeycode(m_pDisplay, keySym), xModifiers, DefaultRootWindow(m_pDisplay));
+    XSync(m_pDisplay, False);
+}
+
+bool CX11Peer::QueryPointer(int* x, int* y) {
+    Window root = None, child = None;
+    int windowX = 0, windowY = 0;
+    unsigned mask = 0;
+    return XQueryPointer(m_pDisplay, DefaultRootWindow(m_pDisplay), &root, &child, x, y, &windowX, &windowY,
+                         &mask) == True;
+}
+
+void CX11Peer::SetAutoRepeat(unsigned delayMs, unsigned intervalMs) {
+    if (m_nRepeatDelay == 0)
+        XkbGetAutoRepeatRate(m_pDisplay, XkbUseCoreKbd, &m_nRepeatDelay, &m_nRepeatInterval);
+    XkbSetAutoRepeatRate(m_pDisplay, XkbUseCoreKbd, delayMs, intervalMs);
+    XSync(m_pDisplay, False);
+}
+
+void CX11Peer::Sync() {
+    XSync(m_pDisplay, False);
+}
+
+}  // namespace testsupport

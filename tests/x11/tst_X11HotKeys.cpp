@@ -1,0 +1,295 @@
+#include <QSocketNotifier>
+#include <QTest>
+#include <functional>
+
+#include "platform/x11/X11HotKeys.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/X11Peer.h"
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+using namespace platform;
+
+namespace platform {
+
+// Reaches what a test needs to see or switch inside the service.
+class CX11HotKeysTestPeer {
+public:
+    explicit CX11HotKeysTestPeer(CX11HotKeys& hotKeys) : m_hotKeys(hotKeys) {}
+    unsigned KeyPressesSeen() const { return m_hotKeys.m_nKeyPressesSeen; }
+    bool HasDetectableAutoRepeat() const { return m_hotKeys.m_bDetectableAutoRepeat; }
+    void SetDetectableAutoRepeat(bool enable) { m_hotKeys.SetDetectableAutoRepeat(enable); }
+    bool IsReading() const { return m_hotKeys.m_pNotifier && m_hotKeys.m_pNotifier->isEnabled(); }
+
+private:
+    CX11HotKeys& m_hotKeys;
+};
+
+}  // namespace platform
+
+namespace {
+
+constexpr unsigned kVkF = 0x46, kVkG = 0x47, kVkH = 0x48, kVkF13 = 0x7C;
+
+std::vector<unsigned> LockVariants(unsigned numLockMask) {
+    return {0u, unsigned{LockMask}, numLockMask, numLockMask | LockMask};
+}
+
+class COwner : public IHotKeyOwner {
+public:
+    void OnHotKey(int id) override {
+        m_ids.append(id);
+        if (m_onHotKey)
+            m_onHotKey(id);
+    }
+    QList<int> m_ids;
+    std::function<void(int)> m_onHotKey;
+};
+
+}  // namespace
+
+class TestX11HotKeys : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void pressReachesItsOwnerWhateverTheLocks_data();
+    void pressReachesItsOwnerWhateverTheLocks();
+    void modifiersMustMatchExactly_data();
+    void modifiersMustMatchExactly();
+    void heldKeyIsDeliveredOnce_data();
+    void heldKeyIsDeliveredOnce();
+    void keyHeldByAnotherClientIsTaken();
+    void keyHeldWithinTheProgramIsTaken();
+    void unregisteredKeyReachesNobody();
+    void ownerMayUnregisterFromItsHandler();
+    void keysThatCannotBeGrabbed();
+    void withoutDisplayEveryRegistrationFails();
+    void lostServerStopsReading();
+
+private:
+    // Taps G, registered to the barrier owner, and waits for it: any delivery of an earlier tap has
+    // arrived by then, because the server keeps the order of one client's requests.
+    void Barrier();
+
+    testsupport::CX11Peer m_peer;
+    std::unique_ptr<CX11HotKeys> m_pHotKeys;
+    COwner m_owner, m_other, m_barrier;
+};
+
+void TestX11HotKeys::initTestCase() {
+    QString error;
+    QVERIFY2(m_peer.Open(&error), qPrintable(error));
+}
+
+void TestX11HotKeys::init() {
+    QString error;
+    m_pHotKeys = CreateX11HotKeys(&error);
+    QVERIFY2(m_pHotKeys->IsConnected(), qPrintable(error));
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_barrier, 99, 0, kVkG));
+    m_owner = {};
+    m_other = {};
+    m_barrier = {};
+}
+
+void TestX11HotKeys::cleanup() {
+    m_pHotKeys.reset();
+    m_peer.SetLocks(false, false);
+}
+
+void TestX11HotKeys::Barrier() {
+    const qsizetype expected = m_barrier.m_ids.size() + 1;
+    QVERIFY(m_peer.TapKey(XK_g));
+    QTRY_COMPARE(m_barrier.m_ids.size(), expected);
+}
+
+void TestX11HotKeys::pressReachesItsOwnerWhateverTheLocks_data() {
+    QTest::addColumn<bool>("numLock");
+    QTest::addColumn<bool>("capsLock");
+    QTest::newRow("no locks") << false << false;
+    QTest::newRow("NumLock") << true << false;
+    QTest::newRow("CapsLock") << false << true;
+    QTest::newRow("both") << true << true;
+}
+
+void TestX11HotKeys::pressReachesItsOwnerWhateverTheLocks() {
+    QFETCH(bool, numLock);
+    QFETCH(bool, capsLock);
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 7, MOD_CONTROL, kVkF));
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorNone);
+    m_peer.SetLocks(numLock, capsLock);
+    QCOMPARE(m_peer.IsNumLockOn(), numLock);
+    QCOMPARE(m_peer.IsCapsLockOn(), capsLock);
+    QVERIFY(m_peer.TapKey(XK_f, MOD_CONTROL));
+    QTRY_COMPARE(m_owner.m_ids, QList<int>{7});
+}
+
+void TestX11HotKeys::modifiersMustMatchExactly_data() {
+    QTest::addColumn<unsigned>("modifiers");
+    QTest::addColumn<unsigned>("fewer");
+    QTest::addColumn<unsigned>("more");
+    QTest::newRow("Ctrl+Shift") << (MOD_CONTROL | MOD_SHIFT) << MOD_CONTROL
+                                << (MOD_CONTROL | MOD_SHIFT | MOD_ALT);
+    QTest::newRow("Alt") << MOD_ALT << 0u << (MOD_ALT | MOD_SHIFT);
+    QTest::newRow("Win") << MOD_WIN << 0u << (MOD_WIN | MOD_CONTROL);
+}
+
+void TestX11HotKeys::modifiersMustMatchExactly() {
+    QFETCH(unsigned, modifiers);
+    QFETCH(unsigned, fewer);
+    QFETCH(unsigned, more);
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 1, modifiers, kVkF));
+    QVERIFY(m_peer.TapKey(XK_f, fewer));
+    QVERIFY(m_peer.TapKey(XK_f, more));
+    Barrier();
+    QCOMPARE(m_owner.m_ids, QList<int>{});
+    QVERIFY(m_peer.TapKey(XK_f, modifiers));
+    QTRY_COMPARE(m_owner.m_ids, QList<int>{1});
+}
+
+void TestX11HotKeys::heldKeyIsDeliveredOnce_data() {
+    QTest::addColumn<bool>("detectable");
+    QTest::newRow("detectable auto-repeat") << true;
+    // The server then sends a release and a press, with one time stamp, for every repeat.
+    QTest::newRow("plain auto-repeat") << false;
+}
+
+void TestX11HotKeys::heldKeyIsDeliveredOnce() {
+    QFETCH(bool, detectable);
+    CX11HotKeysTestPeer inside(*m_pHotKeys);
+    inside.SetDetectableAutoRepeat(detectable);
+    QCOMPARE(inside.HasDetectableAutoRepeat(), detectable);
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 3, 0, kVkF));
+    m_peer.SetAutoRepeat(20, 10);
+
+    QVERIFY(m_peer.PressKey(XK_f));
+    QTRY_VERIFY(inside.KeyPressesSeen() >= 5);  // the server is repeating
+    QVERIFY(m_peer.ReleaseKey(XK_f));
+    Barrier();
+    QCOMPARE(m_owner.m_ids, QList<int>{3});
+    // Released means released: the next press counts again.
+    QVERIFY(m_peer.TapKey(XK_f));
+    QTRY_COMPARE(m_owner.m_ids, (QList<int>{3, 3}));
+}
+
+void TestX11HotKeys::keyHeldByAnotherClientIsTaken() {
+    // The other client holds only the CapsLock variant, so some of our four grabs succeed before one fails.
+    QCOMPARE(m_peer.GrabKey(XK_f, ShiftMask | LockMask), Success);
+    QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 1, MOD_SHIFT, kVkF));
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorTaken);
+    // None of them stayed: another client can take every other variant.
+    for (unsigned variant : LockVariants(m_peer.NumLockMask())) {
+        if (variant != LockMask)
+            QCOMPARE(m_peer.GrabKey(XK_f, ShiftMask | variant), Success);
+    }
+    for (unsigned variant : LockVariants(m_peer.NumLockMask()))
+        m_peer.UngrabKey(XK_f, ShiftMask | variant);
+
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 1, MOD_SHIFT, kVkF));
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorNone);
+    QVERIFY(m_peer.TapKey(XK_f, MOD_SHIFT));
+    QTRY_COMPARE(m_owner.m_ids, QList<int>{1});
+}
+
+void TestX11HotKeys::keyHeldWithinTheProgramIsTaken() {
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 1, MOD_CONTROL, kVkF));
+    QVERIFY(!m_pHotKeys->RegisterHotKey(&m_other, 2, MOD_CONTROL, kVkF));
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorTaken);
+    QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 2, MOD_CONTROL, kVkF));
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorTaken);
+    // An id in use stays in use, whatever the key.
+    QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 1, 0, kVkH));
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorTaken);
+    // Other modifiers make another combination.
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_other, 2, MOD_CONTROL | MOD_ALT, kVkF));
+
+    // The refusals left the first registration alone.
+    QVERIFY(m_peer.TapKey(XK_f, MOD_CONTROL));
+    QVERIFY(m_peer.TapKey(XK_f, MOD_CONTROL | MOD_ALT));
+    QTRY_COMPARE(m_other.m_ids, QList<int>{2});
+    QCOMPARE(m_owner.m_ids, QList<int>{1});
+}
+
+void TestX11HotKeys::unregisteredKeyReachesNobody() {
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 1, 0, kVkF));
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 2, 0, kVkH));
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_other, 3, MOD_SHIFT, kVkF));
+    QVERIFY(m_pHotKeys->UnregisterHotKey(&m_owner, 1));
+    QVERIFY(!m_pHotKeys->UnregisterHotKey(&m_owner, 1));
+    QVERIFY(!m_pHotKeys->UnregisterHotKey(&m_other, 2));
+    // The grab went away on the server, in every lock variant.
+    for (unsigned variant : LockVariants(m_peer.NumLockMask())) {
+        QCOMPARE(m_peer.GrabKey(XK_f, variant), Success);
+        m_peer.UngrabKey(XK_f, variant);
+    }
+    m_pHotKeys->UnregisterAll(&m_owner);
+    QVERIFY(m_peer.TapKey(XK_f));
+    QVERIFY(m_peer.TapKey(XK_h));
+    QVERIFY(m_peer.TapKey(XK_f, MOD_SHIFT));
+    Barrier();
+    QCOMPARE(m_owner.m_ids, QList<int>{});
+    QCOMPARE(m_other.m_ids, QList<int>{3});
+}
+
+void TestX11HotKeys::ownerMayUnregisterFromItsHandler() {
+    m_owner.m_onHotKey = [this](int id) {
+        QVERIFY(m_pHotKeys->UnregisterHotKey(&m_owner, id));
+        QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, id + 1, 0, kVkH));
+    };
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 1, 0, kVkF));
+    QVERIFY(m_peer.TapKey(XK_f));
+    QTRY_COMPARE(m_owner.m_ids, QList<int>{1});
+    QVERIFY(m_peer.TapKey(XK_f));
+    QVERIFY(m_peer.TapKey(XK_h));
+    QTRY_COMPARE(m_owner.m_ids, (QList<int>{1, 2}));
+}
+
+void TestX11HotKeys::keysThatCannotBeGrabbed() {
+    QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 1, 0, 0x07));  // an unassigned code
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorNoKeySym);
+    QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 1, 0, kVkF13));  // not on a US keyboard
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorNoKeyCode);
+    QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 1, 0, kVkF));
+    QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorNone);
+}
+
+void TestX11HotKeys::withoutDisplayEveryRegistrationFails() {
+    testsupport::CScopedEnv display("DISPLAY", ":31999");
+    QString error;
+    std::unique_ptr<CX11HotKeys> hotKeys = CreateX11HotKeys(&error);
+    QVERIFY(hotKeys);
+    QVERIFY(!hotKeys->IsConnected());
+    QVERIFY(error.startsWith(QStringLiteral("Cannot open the X display \":31999\"")));
+    QVERIFY(!hotKeys->RegisterHotKey(&m_owner, 1, 0, kVkF));
+    QCOMPARE(hotKeys->LastError(), kHotKeyErrorNoDisplay);
+    QVERIFY(!hotKeys->UnregisterHotKey(&m_owner, 1));
+}
+
+void TestX11HotKeys::lostServerStopsReading() {
+    testsupport::CScopedEnv display("DISPLAY", qgetenv("DISPLAY"));
+    testsupport::CXvfb server;
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    std::unique_ptr<CX11HotKeys> hotKeys = CreateX11HotKeys(&error);
+    QVERIFY2(hotKeys->IsConnected(), qPrintable(error));
+    QVERIFY(hotKeys->RegisterHotKey(&m_owner, 1, 0, kVkF));
+    CX11HotKeysTestPeer inside(*hotKeys);
+    QVERIFY(inside.IsReading());
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("lost its connection")));
+    server.Stop();
+    // The socket reads as ready for ever once the server is gone; the service must notice and stop.
+    QTRY_VERIFY(!inside.IsReading());
+    QVERIFY(!hotKeys->IsConnected());
+    QVERIFY(!hotKeys->RegisterHotKey(&m_owner, 2, 0, kVkH));
+    QCOMPARE(hotKeys->LastError(), kHotKeyErrorNoDisplay);
+    QVERIFY(hotKeys->UnregisterHotKey(&m_owner, 1));
+}
+
+VANTRELL_X11_TEST_MAIN(TestX11HotKeys, QCoreApplication)
+#include "tst_X11HotKeys.moc"

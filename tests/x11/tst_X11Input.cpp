@@ -1,0 +1,197 @@
+#include <QTest>
+#include <thread>
+
+#include "platform/x11/X11Input.h"
+#include "tests/support/ButtonRecorder.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/X11Peer.h"
+
+using namespace platform;
+using testsupport::Press;
+using testsupport::Release;
+using Events = QList<testsupport::SButtonEvent>;
+
+namespace {
+
+constexpr int kWidth = 1280, kHeight = 1024;  // the test server's screen
+
+INPUT Mouse(uint32_t flags) {
+    INPUT input;
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.dwExtraInfo = kInjectedExtraInfo;
+    return input;
+}
+
+}  // namespace
+
+class TestX11Input : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init() { m_recorder.Clear(); }
+
+    void cursorPositionRoundTrips_data();
+    void cursorPositionRoundTrips();
+    void buttonsArriveWhereThePointerIs_data();
+    void buttonsArriveWhereThePointerIs();
+    void onlyMouseRecordsAreInjected();
+    void threadsInjectOnConnectionsOfTheirOwn();
+    void noDisplayIsReportedClearly();
+    void serverWithoutXTestIsReportedClearly();
+    void lostServerFailsWithoutEndingTheProcess();
+
+private:
+    testsupport::CButtonRecorder m_recorder;
+    testsupport::CX11Peer m_peer;
+    std::unique_ptr<IInput> m_pInput;
+};
+
+void TestX11Input::initTestCase() {
+    QString error;
+    QVERIFY2(m_recorder.Open(&error), qPrintable(error));
+    QVERIFY2(m_peer.Open(&error), qPrintable(error));
+    m_pInput = CreateX11Input(&error);
+    QVERIFY2(m_pInput, qPrintable(error));
+}
+
+void TestX11Input::cursorPositionRoundTrips_data() {
+    QTest::addColumn<QPoint>("set");
+    QTest::addColumn<QPoint>("expected");
+    QTest::newRow("inside") << QPoint(100, 200) << QPoint(100, 200);
+    QTest::newRow("corner") << QPoint(kWidth - 1, kHeight - 1) << QPoint(kWidth - 1, kHeight - 1);
+    // The server clamps to its screen.
+    QTest::newRow("negative") << QPoint(-50, -70) << QPoint(0, 0);
+    QTest::newRow("beyond") << QPoint(5000, 3000) << QPoint(kWidth - 1, kHeight - 1);
+    // More than the protocol's 16 bits must not wrap round onto the screen.
+    QTest::newRow("beyond 16 bits") << QPoint(65536 + 100, 5) << QPoint(kWidth - 1, 5);
+    QTest::newRow("below 16 bits") << QPoint(7, -65536 + 100) << QPoint(7, 0);
+}
+
+void TestX11Input::cursorPositionRoundTrips() {
+    QFETCH(QPoint, set);
+    QFETCH(QPoint, expected);
+    QVERIFY(m_pInput->SetCursorPos(set.x(), set.y()));
+    POINT pt;
+    QVERIFY(m_pInput->GetCursorPos(&pt));
+    QCOMPARE(QPoint(pt.x, pt.y), expected);
+    // Another client sees the same position (asked after our round trip, so after the warp).
+    QPoint seen;
+    QVERIFY(m_peer.QueryPointer(&seen.rx(), &seen.ry()));
+    QCOMPARE(seen, expected);
+}
+
+void TestX11Input::buttonsArriveWhereThePointerIs_data() {
+    QTest::addColumn<uint32_t>("down");
+    QTest::addColumn<uint32_t>("up");
+    QTest::addColumn<unsigned>("button");
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("left") << MOUSEEVENTF_LEFTDOWN << MOUSEEVENTF_LEFTUP << 1u << QPoint(10, 20);
+    QTest::newRow("middle") << MOUSEEVENTF_MIDDLEDOWN << MOUSEEVENTF_MIDDLEUP << 2u << QPoint(640, 512);
+    QTest::newRow("right") << MOUSEEVENTF_RIGHTDOWN << MOUSEEVENTF_RIGHTUP << 3u << QPoint(1279, 1023);
+}
+
+void TestX11Input::buttonsArriveWhereThePointerIs() {
+    QFETCH(uint32_t, down);
+    QFETCH(uint32_t, up);
+    QFETCH(unsigned, button);
+    QFETCH(QPoint, at);
+    QVERIFY(m_pInput->SetCursorPos(at.x(), at.y()));
+    const INPUT inputs[] = {Mouse(down), Mouse(up)};
+    QCOMPARE(m_pInput->SendInput(2, inputs, sizeof(INPUT)), 2u);
+    QVERIFY(m_recorder.WaitForEvents(2));
+    QCOMPARE(m_recorder.Events(), (Events{Press(button, at.x(), at.y()), Release(button, at.x(), at.y())}));
+}
+
+void TestX11Input::onlyMouseRecordsAreInjected() {
+    QVERIFY(m_pInput->SetCursorPos(50, 60));
+    INPUT keyboard = Mouse(MOUSEEVENTF_RIGHTDOWN);
+    keyboard.type = 1;  // INPUT_KEYBOARD
+    // A double click, its first click in one record: a press and a release in one record press first.
+    const INPUT inputs[] = {keyboard, Mouse(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP),
+                            Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)};
+    QCOMPARE(m_pInput->SendInput(4, inputs, sizeof(INPUT)), 3u);
+    // A record size that is not ours injects nothing, as on Windows.
+    QCOMPARE(m_pInput->SendInput(4, inputs, sizeof(INPUT) - 1), 0u);
+    // A round trip on the injecting connection, then one on the recorder's, and every event is in.
+    POINT pt;
+    QVERIFY(m_pInput->GetCursorPos(&pt));
+    m_recorder.Sync();
+    QCOMPARE(m_recorder.Events(),
+             (Events{Press(1, 50, 60), Release(1, 50, 60), Press(1, 50, 60), Release(1, 50, 60)}));
+}
+
+void TestX11Input::threadsInjectOnConnectionsOfTheirOwn() {
+    constexpr int kClicks = 100;
+    const auto clicker = [](uint32_t down, uint32_t up, unsigned* injected) {
+        std::unique_ptr<IInput> input = CreateX11Input(nullptr);
+        if (!input)
+            return;
+        const INPUT click[] = {Mouse(down), Mouse(up)};
+        for (int i = 0; i < kClicks; ++i)
+            *injected += input->SendInput(2, click, sizeof(INPUT));
+    };
+    QVERIFY(m_pInput->SetCursorPos(700, 100));
+    unsigned left = 0, right = 0;
+    std::thread a(clicker, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, &left);
+    std::thread b(clicker, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, &right);
+    a.join();
+    b.join();
+    QCOMPARE(left, 2u * kClicks);
+    QCOMPARE(right, 2u * kClicks);
+    QVERIFY(m_recorder.WaitForEvents(4 * kClicks));
+    QCOMPARE(m_recorder.Events().size(), 4 * kClicks);
+    // The two streams interleave, but each keeps its own order.
+    for (unsigned button : {1u, 3u}) {
+        bool bExpectPress = true;
+        for (const testsupport::SButtonEvent& event : m_recorder.Events()) {
+            if (event.nButton != button)
+                continue;
+            QCOMPARE(event.bPress, bExpectPress);
+            bExpectPress = !bExpectPress;
+        }
+    }
+}
+
+void TestX11Input::noDisplayIsReportedClearly() {
+    testsupport::CScopedEnv display("DISPLAY", ":31999");
+    QString error;
+    QVERIFY(!CreateX11Input(&error));
+    QCOMPARE(error, QStringLiteral("Cannot open the X display \":31999\": Vantrell needs an X11 session (or "
+                                   "XWayland)."));
+}
+
+void TestX11Input::serverWithoutXTestIsReportedClearly() {
+    testsupport::CScopedEnv display("DISPLAY", qgetenv("DISPLAY"));
+    testsupport::CXvfb server;
+    server.AddArguments({QStringLiteral("-extension"), QStringLiteral("XTEST")});
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    QVERIFY(!CreateX11Input(&error));
+    QCOMPARE(error, QStringLiteral("The X server has no XTEST extension, so Vantrell cannot make clicks."));
+}
+
+void TestX11Input::lostServerFailsWithoutEndingTheProcess() {
+    testsupport::CScopedEnv display("DISPLAY", qgetenv("DISPLAY"));
+    testsupport::CXvfb server;
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    std::unique_ptr<IInput> input = CreateX11Input(&error);
+    QVERIFY2(input, qPrintable(error));
+    POINT pt;
+    QVERIFY(input->GetCursorPos(&pt));
+
+    server.Stop();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("lost its connection")));
+    // Writes first: a write to a closed socket must not raise SIGPIPE either.
+    const INPUT click[] = {Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)};
+    QVERIFY(input->SendInput(2, click, sizeof(INPUT)) < 2u);
+    QVERIFY(!input->SetCursorPos(1, 1));
+    QVERIFY(!input->GetCursorPos(&pt));
+    QCOMPARE(input->SendInput(2, click, sizeof(INPUT)), 0u);
+}
+
+VANTRELL_X11_TEST_MAIN(TestX11Input, QCoreApplication)
+#include "tst_X11Input.moc"
