@@ -1,15 +1,16 @@
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QHeaderView>
-#include <QMainWindow>
-#include <QTableView>
 #include <QTextStream>
 #include <cstdio>
 #include <cstring>
 
+#include "app/MainFrame.h"
 #include "app/PrintCommand.h"
-#include "script/ActionList.h"
-#include "settings/Settings.h"
+#include "platform/AppInfo.h"
+#include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11Input.h"
+#include "ui/DocManager.h"
+#include "ui/QtServices.h"
 
 namespace {
 
@@ -24,33 +25,79 @@ bool IsConsoleCommand(int argc, char** argv) {
     return false;
 }
 
-void SetUpParser(QCommandLineParser& parser, QCommandLineOption& print) {
+void SetApplicationNames() {
+    QCoreApplication::setApplicationName(QString::fromUtf16(appinfo::kAppName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTRELL_VERSION));
+}
+
+struct Options {
+    QCommandLineOption print{QStringLiteral("print"), QStringLiteral("Print a script file and exit."),
+                             QStringLiteral("file")};
+};
+
+void SetUpParser(QCommandLineParser& parser, Options& options) {
     parser.setApplicationDescription(QStringLiteral("Plays back scripts of mouse clicks."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption(print);
+    parser.addOption(options.print);
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
-}
-
-void SetApplicationNames() {
-    QCoreApplication::setApplicationName(QStringLiteral("Vantrell"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VANTRELL_VERSION));
 }
 
 int RunConsole(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     SetApplicationNames();
     QCommandLineParser parser;
-    QCommandLineOption print(QStringLiteral("print"), QStringLiteral("Print a script file and exit."),
-                             QStringLiteral("file"));
-    SetUpParser(parser, print);
+    Options options;
+    SetUpParser(parser, options);
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (parser.isSet(print))
-        return PrintScript(parser.value(print), out, err);
+    if (parser.isSet(options.print))
+        return PrintScript(parser.value(options.print), out, err);
     parser.showHelp(1);
+}
+
+int Fail(const QString& message) {
+    std::fprintf(stderr, "vantrell: %s\n", qPrintable(message));
+    return 1;
+}
+
+int RunWindow(int argc, char** argv) {
+    // The input and hotkey services are X11 ones; under Wayland the program runs through XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return Fail(
+            QStringLiteral("no X display (DISPLAY is not set); Vantrell needs an X11 session or XWayland."));
+    QString error;
+    std::unique_ptr<platform::IInput> input = platform::CreateX11Input(&error);
+    if (!input)
+        return Fail(error);
+
+    QApplication app(argc, argv);
+    SetApplicationNames();
+    // Hotkeys are delivered through the event loop, so the service comes after the application object.
+    std::unique_ptr<platform::CX11HotKeys> hotkeys = platform::CreateX11HotKeys(&error);
+    if (!hotkeys)
+        return Fail(error);
+    QCommandLineParser parser;
+    Options options;
+    SetUpParser(parser, options);
+    parser.process(app);
+
+    CQtMessageBox messages;
+    CQtFileDialogs fileDialogs;
+    CDesktopShell shell;
+    CServices services{*hotkeys, *input, messages, fileDialogs, shell};
+    CMainFrame frame(services);
+    const QStringList files = parser.positionalArguments();
+    frame.NewDocument();
+    // A script named on the command line that cannot be opened has been reported; the program ends.
+    if (!files.isEmpty() && !frame.DocManager().OpenDocumentFile(files.constFirst()))
+        return 2;
+    frame.show();
+    return app.exec();
 }
 
 }  // namespace
@@ -58,31 +105,5 @@ int RunConsole(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (IsConsoleCommand(argc, argv))
         return RunConsole(argc, argv);
-
-    // The input and hotkey services are X11 ones; under Wayland, run through XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fprintf(stderr,
-                     "vantrell: no X display (DISPLAY is not set); Vantrell needs an X11 session "
-                     "or XWayland.\n");
-        return 1;
-    }
-    QApplication app(argc, argv);
-    SetApplicationNames();
-    g_settings.Load();
-
-    CActionList rows;
-    g_pActionList = &rows;
-    QMainWindow window;
-    auto* view = new QTableView(&window);
-    view->setModel(&rows);
-    view->verticalHeader()->hide();
-    for (int c = 0; c < CActionList::ColumnCount; ++c)
-        view->setColumnWidth(c, CActionList::DefaultColumnWidth(c));
-    window.setCentralWidget(view);
-    window.setWindowTitle(QStringLiteral("Untitled - Vantrell"));
-    window.resize(520, 400);
-    window.show();
-    return app.exec();
+    return RunWindow(argc, argv);
 }

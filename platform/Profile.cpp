@@ -12,7 +12,9 @@ QSettings OpenProfile() {
                      QString::fromUtf16(kProfileApplication));
 }
 
-QString Key(const QString& section, const QString& entry) { return section + u'/' + entry; }
+QString Key(const QString& section, const QString& entry) {
+    return section + u'/' + entry;
+}
 
 }  // namespace
 
@@ -33,6 +35,24 @@ bool WriteProfileInt(const QString& section, const QString& entry, int value) {
     profile.setValue(Key(section, entry), value);
     profile.sync();
     return profile.status() == QSettings::NoError;
+}
+
+QString GetProfileString(const QString& section, const QString& entry, const QString& def) {
+    const QVariant value = OpenProfile().value(Key(section, entry));
+    return value.isValid() ? value.toString() : def;
+}
+
+bool WriteProfileString(const QString& section, const QString& entry, const QString& value) {
+    QSettings profile = OpenProfile();
+    profile.setValue(Key(section, entry), value);
+    profile.sync();
+    return profile.status() == QSettings::NoError;
+}
+
+void RemoveProfileEntry(const QString& section, const QString& entry) {
+    QSettings profile = OpenProfile();
+    profile.remove(Key(section, entry));
+    profile.sync();
 }
 
 }  // namespace platform

@@ -14,4 +14,9 @@ int GetProfileInt(const QString& section, const QString& entry, int def);
 // Stores value; false when the profile could not be written.
 bool WriteProfileInt(const QString& section, const QString& entry, int value);
 
+QString GetProfileString(const QString& section, const QString& entry, const QString& def = {});
+bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
+// Removes an entry; a missing one is no error.
+void RemoveProfileEntry(const QString& section, const QString& entry);
+
 }  // namespace platform

@@ -16,6 +16,10 @@ struct CRect {
 
 class CSettings {
 public:
+    CSettings() = default;
+    CSettings(const CSettings& other) { *this = other; }
+    CSettings& operator=(const CSettings& other);
+
     // Reads the eight values from the profile; a missing value keeps the field as it is.
     void Load();
     // Writes all eight values; a failed write is not reported.

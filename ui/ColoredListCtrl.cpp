@@ -47,7 +47,9 @@ CColoredListCtrl::CColoredListCtrl(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void CColoredListCtrl::SetActionList(CActionList* list) { setModel(list); }
+void CColoredListCtrl::SetActionList(CActionList* list) {
+    setModel(list);
+}
 
 int CColoredListCtrl::GetSelectedRow() const {
     if (selectionModel() == nullptr)

@@ -16,9 +16,15 @@ namespace {
 const QString kFilter = QStringLiteral("Vantrell Files (*.Vantrell)");
 const QString kSuffix = QStringLiteral("Vantrell");
 
-QWidget* AsWidget(QObject* parent) { return qobject_cast<QWidget*>(parent); }
+QWidget* AsWidget(QObject* parent) {
+    return qobject_cast<QWidget*>(parent);
+}
 
 }  // namespace
+
+QString WithScriptExtension(const QString& path) {
+    return QFileInfo(path).suffix().isEmpty() ? path + u'.' + kSuffix : path;
+}
 
 int CQtMessageBox::MessageBox(QObject* parent, const QString& text, unsigned type) {
     using namespace platform;
@@ -104,12 +110,15 @@ bool CDesktopShell::ShowInFileManager(const QString& path) {
     // Asked without waiting, so a slow or absent file manager never freezes the window; when none
     // answers, the folder is opened instead.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [folder](QDBusPendingCallWatcher* w) {
-        if (w->isError())
-            QDesktopServices::openUrl(folder);
-        w->deleteLater();
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [folder](QDBusPendingCallWatcher* w) {
+                         if (w->isError())
+                             QDesktopServices::openUrl(folder);
+                         w->deleteLater();
+                     });
     return true;
 }
 
-bool CDesktopShell::OpenUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
+bool CDesktopShell::OpenUrl(const QString& url) {
+    return QDesktopServices::openUrl(QUrl(url));
+}

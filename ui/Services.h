@@ -28,6 +28,9 @@ public:
     virtual bool OpenUrl(const QString& url) = 0;
 };
 
+// A script path as the save dialogs give it: a name typed without extension gets ".Vantrell".
+QString WithScriptExtension(const QString& path);
+
 struct CServices {
     platform::IHotKeys& hotkeys;
     // The user-interface thread's own input connection: cursor position and Locate X,Y.

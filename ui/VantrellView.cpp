@@ -1,0 +1,407 @@
+#include "ui/VantrellView.h"
+
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+#include "platform/Profile.h"
+#include "script/ScriptHeader.h"
+#include "script/VantrellDoc.h"
+#include "settings/Settings.h"
+#include "ui/DlgAction.h"
+
+using namespace platform;
+
+namespace {
+
+QPushButton* MultiLineButton(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setMinimumHeight(button->fontMetrics().height() * 2 + 12);
+    return button;
+}
+
+QString ColumnValueName(int column) {
+    return QStringLiteral("Column%1").arg(column);
+}
+
+}  // namespace
+
+CVantrellView::CVantrellView(CServices& services, CVantrellDoc& doc, QWidget* parent)
+    : QWidget(parent), m_services(services), m_doc(doc), m_captureHotKey(services.hotkeys) {
+    g_pActionList = &m_list;
+    BuildForm();
+    BuildContextMenu();
+}
+
+CVantrellView::~CVantrellView() {
+    m_captureHotKey.Release();
+    m_services.hotkeys.UnregisterAll(this);
+    if (g_pActionList == &m_list)
+        g_pActionList = nullptr;
+}
+
+void CVantrellView::BuildForm() {
+    m_btnAdd = MultiLineButton(QStringLiteral("Add"), this);
+    m_btnEdit = MultiLineButton(QStringLiteral("Edit Selected"), this);
+    m_btnDelete = MultiLineButton(QStringLiteral("Delete Selected"), this);
+    m_btnAdd->setObjectName(QStringLiteral("btnAdd"));
+
+    m_wndCursorInfo = new QGroupBox(this);
+    m_wndList = new CColoredListCtrl(m_wndCursorInfo);
+    m_wndList->setObjectName(QStringLiteral("listActions"));
+    m_wndList->SetActionList(&m_list);
+    auto* listLayout = new QVBoxLayout(m_wndCursorInfo);
+    listLayout->addWidget(m_wndList);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(m_btnAdd);
+    buttons->addWidget(m_btnEdit);
+    buttons->addWidget(m_btnDelete);
+    buttons->addStretch();
+
+    auto* repeatLabel = new QLabel(QStringLiteral("Script Repeat Count :"), this);
+    m_editRepeat = new CDigitsEdit(this);
+    m_editRepeat->setObjectName(QStringLiteral("editRepeatCount"));
+    m_editRepeat->setMaximumWidth(m_editRepeat->fontMetrics().horizontalAdvance(u'0') * 12);
+    repeatLabel->setBuddy(m_editRepeat);
+    m_wndExecutionInfo = new QLabel(QStringLiteral("Script Execution Info"), this);
+    m_wndExecutionInfo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* repeatRow = new QHBoxLayout;
+    repeatRow->addWidget(repeatLabel);
+    repeatRow->addWidget(m_editRepeat);
+    repeatRow->addStretch();
+    repeatRow->addWidget(m_wndExecutionInfo);
+
+    auto* shortcutBox = new QGroupBox(QStringLiteral("Keyboard Shortcut to Start / Stop Execution"), this);
+    m_wndHotKey = new CHotKeyCtrl(shortcutBox);
+    m_btnAssign = new QPushButton(QStringLiteral("Assign"), shortcutBox);
+    m_btnClear = new QPushButton(QStringLiteral("Clear"), shortcutBox);
+    auto* shortcutLayout = new QHBoxLayout(shortcutBox);
+    shortcutLayout->addWidget(m_wndHotKey, 1);
+    shortcutLayout->addWidget(m_btnAssign);
+    shortcutLayout->addWidget(m_btnClear);
+
+    auto* miscBox = new QGroupBox(QStringLiteral("Misc Control Parameters"), this);
+    m_chkAutoMinimize = new QCheckBox(QStringLiteral("Automatically Minimize on Script Execution"), miscBox);
+    m_chkAutoRun = new QCheckBox(QStringLiteral("Auto Run Script on"), miscBox);
+    m_dateAutoRun = new QDateEdit(miscBox);
+    m_dateAutoRun->setCalendarPopup(true);
+    m_dateAutoRun->setDisplayFormat(COleDateTime::ShortDateFormat(QLocale()));
+    m_dateAutoRun->setAlignment(Qt::AlignRight);
+    m_timeAutoRun = new QTimeEdit(miscBox);
+    m_timeAutoRun->setDisplayFormat(COleDateTime::LongTimeFormat(QLocale()));
+    m_timeAutoRun->setAlignment(Qt::AlignRight);
+    auto* miscLayout = new QGridLayout(miscBox);
+    miscLayout->addWidget(m_chkAutoMinimize, 0, 0, 1, 3);
+    miscLayout->addWidget(m_chkAutoRun, 1, 0);
+    miscLayout->addWidget(m_dateAutoRun, 1, 1);
+    miscLayout->addWidget(m_timeAutoRun, 1, 2);
+
+    m_btnStartStop = MultiLineButton(QStringLiteral("Start Script Execution"), this);
+    m_btnHide = MultiLineButton(QStringLiteral("Hide to Notification Area"), this);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(m_btnStartStop, 1);
+    runRow->addWidget(m_btnHide, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_wndCursorInfo, 1);
+    top->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(repeatRow);
+    layout->addWidget(shortcutBox);
+    layout->addWidget(miscBox);
+    layout->addLayout(runRow);
+
+    // The list wants room for its six default columns and a dozen rows.
+    int width = 0;
+    for (int c = 0; c < CActionList::ColumnCount; ++c)
+        width += CActionList::DefaultColumnWidth(c);
+    m_wndList->setMinimumSize(width + m_wndList->frameWidth() * 2 + 20,
+                              m_wndList->verticalHeader()->defaultSectionSize() * 12);
+
+    connect(m_btnAdd, &QPushButton::clicked, this, &CVantrellView::OnAddAction);
+    connect(m_btnEdit, &QPushButton::clicked, this, &CVantrellView::OnEditAction);
+    connect(m_btnDelete, &QPushButton::clicked, this, &CVantrellView::OnDeleteAction);
+    connect(m_wndList, &CColoredListCtrl::ListDoubleClicked, this, &CVantrellView::OnEditAction);
+    connect(m_chkAutoMinimize, &QCheckBox::clicked, this, &CVantrellView::OnHeaderValueChanged);
+    connect(m_chkAutoRun, &QCheckBox::clicked, this, &CVantrellView::OnHeaderValueChanged);
+    connect(m_editRepeat, &QLineEdit::textEdited, this, &CVantrellView::OnHeaderValueChanged);
+    connect(m_dateAutoRun, &QDateEdit::dateChanged, this, &CVantrellView::OnHeaderValueChanged);
+    connect(m_timeAutoRun, &QTimeEdit::timeChanged, this, &CVantrellView::OnHeaderValueChanged);
+}
+
+void CVantrellView::BuildContextMenu() {
+    const auto add = [this](const QString& text, int id) {
+        QAction* action = m_menuContext.addAction(text);
+        action->setData(id);
+        return action;
+    };
+    connect(add(QStringLiteral("Locate X,Y"), ID_LOCATE_XY), &QAction::triggered, this,
+            &CVantrellView::OnLocateXY);
+    m_menuContext.addSeparator();
+    connect(add(QStringLiteral("Add New..."), ID_CONTEXT_ADD), &QAction::triggered, this,
+            &CVantrellView::OnAddAction);
+    m_menuContext.addSeparator();
+    QAction* edit = add(QStringLiteral("Edit Selected..."), ID_CONTEXT_EDIT);
+    connect(edit, &QAction::triggered, this, &CVantrellView::OnEditAction);
+    QFont bold = edit->font();
+    bold.setBold(true);
+    edit->setFont(bold);  // the default item
+    m_menuContext.setDefaultAction(edit);
+    m_menuContext.addSeparator();
+    connect(add(QStringLiteral("Delete Selected"), ID_CONTEXT_DELETE), &QAction::triggered, this,
+            &CVantrellView::OnDeleteAction);
+    m_menuContext.addSeparator();
+    connect(add(QStringLiteral("Settings..."), ID_SETTINGS), &QAction::triggered, this,
+            [this] { Q_EMIT FrameCommand(ID_SETTINGS); });
+    m_menuContext.addSeparator();
+    QMenu* share = m_menuContext.addMenu(QStringLiteral("Share"));
+    for (const auto& [text, id] : {std::pair{QStringLiteral("Facebook"), ID_SHARE_FACEBOOK},
+                                   std::pair{QStringLiteral("Twitter"), ID_SHARE_TWITTER}}) {
+        QAction* action = share->addAction(text);
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id = id] { Q_EMIT FrameCommand(id); });
+    }
+}
+
+QAction* CVantrellView::ContextAction(int id) const {
+    QList<QAction*> actions = m_menuContext.actions();
+    for (int i = 0; i < actions.size(); ++i) {
+        if (actions[i]->data().toInt() == id && !actions[i]->isSeparator())
+            return actions[i];
+        if (QMenu* sub = actions[i]->menu())
+            actions += sub->actions();
+    }
+    return nullptr;
+}
+
+void CVantrellView::OnInitialUpdate() {
+    g_settings.Load();
+    UpdateData(false);
+    g_pActionList = &m_list;
+    Q_EMIT FitFrameRequested();
+    BuildColumns();
+    ClearList();
+    RefreshAddShortcut();
+    m_list.AppendAll(g_arrLoadedActions);
+    g_arrLoadedActions.clear();
+}
+
+void CVantrellView::BuildColumns() {
+    if (m_bColumnsBuilt)
+        return;
+    m_bColumnsBuilt = true;
+    for (int c = 0; c < CActionList::ColumnCount; ++c) {
+        const int width =
+            GetProfileInt(g_settings.m_strSection, ColumnValueName(c), CActionList::DefaultColumnWidth(c));
+        m_wndList->setColumnWidth(c, width);
+    }
+}
+
+void CVantrellView::StoreColumnWidths() {
+    if (!m_bColumnsBuilt)
+        return;
+    for (int c = 0; c < CActionList::ColumnCount; ++c)
+        WriteProfileInt(g_settings.m_strSection, ColumnValueName(c), m_wndList->columnWidth(c));
+}
+
+bool CVantrellView::UpdateData(bool bSaveAndValidate, bool bPrompt) {
+    if (!bSaveAndValidate) {
+        // Putting values into the controls is not a change by the user.
+        m_bExchanging = true;
+        m_editRepeat->setText(QString::number(g_scriptHeader.m_iRepeatCount));
+        m_chkAutoMinimize->setChecked(g_scriptHeader.m_bAutoMinimize != 0);
+        m_chkAutoRun->setChecked(g_scriptHeader.m_bAutoRun != 0);
+        const QDate date = g_scriptHeader.m_dtAutoRunDate.GetDate();
+        m_dateAutoRun->setDate(date.isValid() ? date : QDate::currentDate());
+        const QTime time = g_scriptHeader.m_dtAutoRunTime.GetTime();
+        m_timeAutoRun->setTime(time.isValid() ? QTime(time.hour(), time.minute(), time.second())
+                                              : QTime(0, 0));
+        m_wndHotKey->SetHotKey(g_scriptHeader.m_wHotKeyCode, g_scriptHeader.m_wHotKeyModifiers);
+        m_bExchanging = false;
+        return true;
+    }
+    bool ok = false;
+    const int repeat = m_editRepeat->text().trimmed().toInt(&ok);
+    if (!ok) {
+        if (bPrompt) {
+            Message(QStringLiteral("Please enter an integer."), MB_OK | MB_ICONINFORMATION);
+            m_editRepeat->setFocus();
+            m_editRepeat->selectAll();
+        }
+        return false;
+    }
+    g_scriptHeader.m_iRepeatCount = repeat;
+    g_scriptHeader.m_bAutoMinimize = m_chkAutoMinimize->isChecked() ? 1 : 0;
+    g_scriptHeader.m_bAutoRun = m_chkAutoRun->isChecked() ? 1 : 0;
+    g_scriptHeader.m_dtAutoRunDate = COleDateTime(m_dateAutoRun->date(), QTime(0, 0));
+    g_scriptHeader.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), m_timeAutoRun->time());
+    return true;
+}
+
+void CVantrellView::OnHeaderValueChanged() {
+    if (m_bExchanging)
+        return;
+    // Taken while the user types: a repeat count field left empty for a moment keeps the last number
+    // instead of interrupting the typing with a prompt; a run checks it when it starts.
+    if (!UpdateData(true, false)) {
+        g_scriptHeader.m_bAutoMinimize = m_chkAutoMinimize->isChecked() ? 1 : 0;
+        g_scriptHeader.m_bAutoRun = m_chkAutoRun->isChecked() ? 1 : 0;
+        g_scriptHeader.m_dtAutoRunDate = COleDateTime(m_dateAutoRun->date(), QTime(0, 0));
+        g_scriptHeader.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), m_timeAutoRun->time());
+    }
+    m_doc.SetModifiedFlag(true);
+}
+
+QPoint CVantrellView::CursorPos() const {
+    POINT pt;
+    if (!m_services.input.GetCursorPos(&pt))
+        return {};
+    return {pt.x, pt.y};
+}
+
+int CVantrellView::Message(const QString& text, unsigned type) {
+    return m_services.messages.MessageBox(this, text, type);
+}
+
+int CVantrellView::AppendRow(std::unique_ptr<CMouseAction> pAction) {
+    return m_list.Append(std::move(pAction));
+}
+
+void CVantrellView::ClearList() {
+    m_list.RemoveAll();
+}
+
+void CVantrellView::OnAddAction() {
+    auto action = std::make_unique<CMouseAction>();
+    const QPoint pos = CursorPos();
+    action->m_iX = pos.x();
+    action->m_iY = pos.y();
+    CDlgAction dlg(m_services, this);
+    dlg.m_pAction = action.get();
+    dlg.m_bEditMode = false;
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    AppendRow(std::move(action));
+    m_doc.SetModifiedFlag(true);
+}
+
+void CVantrellView::OnEditAction() {
+    const int sel = m_wndList->GetSelectedRow();
+    if (sel < 0) {
+        Message(QStringLiteral("Please Select a Record to Edit and then Try Again."),
+                MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    CMouseAction edited = *m_list.GetItemData(sel);
+    CDlgAction dlg(m_services, this);
+    dlg.m_pAction = &edited;
+    dlg.m_bEditMode = true;
+    if (dlg.exec() != QDialog::Accepted || sel >= m_list.GetItemCount())
+        return;
+    m_list.SetRecord(sel, edited);
+    m_doc.SetModifiedFlag(true);
+}
+
+void CVantrellView::OnDeleteAction() {
+    const int sel = m_wndList->GetSelectedRow();
+    if (sel < 0) {
+        Message(QStringLiteral("Please Select a Record to Delete and then Try Again."),
+                MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (g_settings.m_bDeletionConfirmation) {
+        const QString question =
+            QStringLiteral("Are you Sure that you wish to Delete Action with Sr No %1 ?").arg(sel + 1);
+        if (Message(question, MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
+            return;
+    }
+    m_list.RemoveAt(sel);
+    m_wndList->clearSelection();
+    m_doc.SetModifiedFlag(true);
+}
+
+void CVantrellView::OnDeleteAll() {
+    if (m_list.GetItemCount() == 0) {
+        Message(QStringLiteral("No Action(s) in the List to Delete"), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (Message(QStringLiteral("Delete All Action(s) from the List ?"), MB_YESNOCANCEL | MB_ICONQUESTION) !=
+        IDYES)
+        return;
+    m_list.RemoveAll();
+}
+
+void CVantrellView::OnLocateXY() {
+    const int sel = m_wndList->GetSelectedRow();
+    if (sel < 0) {
+        Message(QStringLiteral("Please Select a Record to Locate X,Y and then Try Again."),
+                MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    const CMouseAction* action = m_list.GetItemData(sel);
+    m_services.input.SetCursorPos(action->m_iX, action->m_iY);
+}
+
+void CVantrellView::OnSaveView() {
+    UpdateData(true);
+    if (m_doc.GetPathName().isEmpty()) {
+        QString path;
+        if (!m_services.fileDialogs.GetSaveFileName(this, m_doc.GetTitle(), &path))
+            return;
+        path = WithScriptExtension(path);
+        // The save below writes the file; a new one is created now so that the save finds its path, but
+        // an existing file is not emptied beforehand, so a save that fails leaves it as it was.
+        QFile file(path);
+        if (!file.exists() && file.open(QIODevice::WriteOnly))
+            file.close();
+        m_doc.SetPathName(path);
+    }
+    Q_EMIT SaveRequested();
+}
+
+void CVantrellView::OnScriptFileInFileManager() {
+    if (m_doc.GetPathName().isEmpty()) {
+        Message(QStringLiteral(
+                    "Script File Not Saved Yet.\n\nTo Save the Script File, you can Click on File - > Save."),
+                MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    m_services.shell.ShowInFileManager(m_doc.GetPathName());
+}
+
+void CVantrellView::contextMenuEvent(QContextMenuEvent* event) {
+    OnContextMenu(event->globalPos());
+    event->accept();
+}
+
+void CVantrellView::OnContextMenu(const QPoint& globalPos) {
+    m_menuContext.popup(globalPos);
+}
+
+void CVantrellView::RefreshAddShortcut() {
+    QString name;
+    if (g_settings.m_bAutoShortcut)
+        name = m_captureHotKey.RegisterFirstFree(this);
+    else
+        m_captureHotKey.Release();
+    m_btnAdd->setText(name.isEmpty() ? QStringLiteral("Add New Mouse Click to Script")
+                                     : QStringLiteral("Add New Mouse Click\n( %1 )").arg(name));
+}
+
+void CVantrellView::OnHotKey(int id) {
+    if (id != HOTKEY_CAPTURE)
+        return;
+    auto action = std::make_unique<CMouseAction>();
+    action->m_iClickType = LeftClick;
+    const QPoint pos = CursorPos();
+    action->m_iX = pos.x();
+    action->m_iY = pos.y();
+    AppendRow(std::move(action));
+    m_doc.SetModifiedFlag(true);
+}

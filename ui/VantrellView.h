@@ -1,0 +1,132 @@
+#pragma once
+// The form that fills the main window: the action list with its editing commands, the script's header
+// values (repeat count, start/stop shortcut, minimize and auto-run options) and the start/stop button.
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QWidget>
+#include <memory>
+
+#include "engine/CaptureHotKey.h"
+#include "script/ActionList.h"
+#include "ui/ColoredListCtrl.h"
+#include "ui/DigitsEdit.h"
+#include "ui/HotKeyCtrl.h"
+#include "ui/Services.h"
+
+class CVantrellDoc;
+
+// Command ids, kept from the menus and accelerators the program has always had.
+enum CommandId : int {
+    ID_ADD_ACTION_BUTTON = 1000,
+    ID_EDIT_ACTION_BUTTON = 1001,
+    ID_DELETE_ACTION_BUTTON = 1002,
+    ID_START_STOP = 1012,
+    ID_HIDE_TO_TRAY = 1013,
+    ID_SETTINGS = 32772,
+    ID_EDIT_DELETE = 32773,
+    ID_CONTEXT_DELETE = 32774,
+    ID_FILE_SAVE_VIEW = 32777,
+    ID_CONTEXT_ADD = 32778,
+    ID_CONTEXT_EDIT = 32779,
+    ID_SHARE_FACEBOOK = 32782,
+    ID_SHARE_TWITTER = 32783,
+    ID_SCRIPT_IN_FILE_MANAGER = 32784,
+    ID_LOCATE_XY = 32785,
+    ID_DELETE_ALL = 32786,
+};
+
+class CVantrellView : public QWidget, public platform::IHotKeyOwner {
+    Q_OBJECT
+
+public:
+    static constexpr int HOTKEY_CAPTURE = 1;
+    static constexpr int HOTKEY_START_STOP = 2;
+
+    CVantrellView(CServices& services, CVantrellDoc& doc, QWidget* parent = nullptr);
+    ~CVantrellView() override;
+
+    // After every new or opened script, start-up included: settings re-read, header values into the
+    // form, the rows rebuilt from the records the reader left, the shortcuts registered anew.
+    void OnInitialUpdate();
+    // Moves the header values between the form and g_scriptHeader. Taking them in (true) checks the
+    // repeat count: with bPrompt a bad number is reported and gets the focus; false when it did not convert.
+    bool UpdateData(bool bSaveAndValidate, bool bPrompt = true);
+
+    void OnAddAction();
+    void OnEditAction();
+    void OnDeleteAction();
+    void OnDeleteAll();
+    void OnLocateXY();
+    void OnSaveView();
+    void OnScriptFileInFileManager();
+    void OnHeaderValueChanged();
+    void OnContextMenu(const QPoint& globalPos);
+    void RefreshAddShortcut();
+    void OnHotKey(int id) override;
+
+    int AppendRow(std::unique_ptr<CMouseAction> pAction);
+    void ClearList();
+    // Writes the list's column widths to the profile (the view's window going away).
+    void StoreColumnWidths();
+
+    CActionList& List() { return m_list; }
+    CColoredListCtrl& ListCtrl() { return *m_wndList; }
+    QMenu& ContextMenu() { return m_menuContext; }
+    QPushButton& AddButton() { return *m_btnAdd; }
+    CDigitsEdit& RepeatCountEdit() { return *m_editRepeat; }
+    QCheckBox& AutoMinimizeCheck() { return *m_chkAutoMinimize; }
+    QCheckBox& AutoRunCheck() { return *m_chkAutoRun; }
+    QDateEdit& AutoRunDateEdit() { return *m_dateAutoRun; }
+    QTimeEdit& AutoRunTimeEdit() { return *m_timeAutoRun; }
+    // The action of a command id in the context menu, for the frame and for tests.
+    QAction* ContextAction(int id) const;
+
+Q_SIGNALS:
+    // The document's own save, after the view's save has made sure there is a path.
+    void SaveRequested();
+    // Commands that the frame handles (settings, sharing) chosen from the context menu.
+    void FrameCommand(int id);
+    // The form's size changed its needs: the frame fits itself to it.
+    void FitFrameRequested();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void BuildForm();
+    void BuildContextMenu();
+    void BuildColumns();
+    QPoint CursorPos() const;
+    int Message(const QString& text, unsigned type);
+
+    CServices& m_services;
+    CVantrellDoc& m_doc;
+    CActionList m_list;
+    QMenu m_menuContext;
+    CCaptureHotKey m_captureHotKey;
+    bool m_bColumnsBuilt = false;
+    bool m_bExchanging = false;
+
+    QGroupBox* m_wndCursorInfo = nullptr;
+    CColoredListCtrl* m_wndList = nullptr;
+    CHotKeyCtrl* m_wndHotKey = nullptr;
+    QLabel* m_wndExecutionInfo = nullptr;
+    QPushButton* m_btnAdd = nullptr;
+    QPushButton* m_btnEdit = nullptr;
+    QPushButton* m_btnDelete = nullptr;
+    QPushButton* m_btnAssign = nullptr;
+    QPushButton* m_btnClear = nullptr;
+    QPushButton* m_btnStartStop = nullptr;
+    QPushButton* m_btnHide = nullptr;
+    CDigitsEdit* m_editRepeat = nullptr;
+    QCheckBox* m_chkAutoMinimize = nullptr;
+    QCheckBox* m_chkAutoRun = nullptr;
+    QDateEdit* m_dateAutoRun = nullptr;
+    QTimeEdit* m_timeAutoRun = nullptr;
+};
