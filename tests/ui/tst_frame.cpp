@@ -442,11 +442,15 @@ private Q_SLOTS:
         QCOMPARE(w.fakes.shell.m_shownFiles, std::vector<QString>{path});
     }
 
-    void columnWidthsSurviveARestartAndNew() {
+    void columnWidthsSurviveARestartNewAndOpen() {
+        QTemporaryDir dir;
+        const QString other = WriteScript(dir.filePath(u"widths.Vantrell"_s), {"w"});
         {
             CWindow w;
             w.view().ListCtrl().setColumnWidth(5, 222);
             w.frame.DocManager().OnFileNew();
+            QCOMPARE(w.view().ListCtrl().columnWidth(5), 222);
+            QVERIFY(w.frame.DocManager().OpenDocumentFile(other));
             QCOMPARE(w.view().ListCtrl().columnWidth(5), 222);
             w.frame.close();
         }
