@@ -51,7 +51,13 @@ public:
     virtual bool GetCursorPos(POINT* pt) = 0;
     // Injects the records in order and returns how many were injected.
     virtual unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) = 0;
+    // Which lock keys are on: kCapsLock | kNumLock | kScrollLock.
+    virtual unsigned GetLockKeys() { return 0; }
 };
+
+constexpr unsigned kCapsLock = 0x1;
+constexpr unsigned kNumLock = 0x2;
+constexpr unsigned kScrollLock = 0x4;
 
 using InputFactory = std::unique_ptr<IInput> (*)();
 

@@ -6,6 +6,7 @@
 
 #include "platform/x11/X11Connection.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -65,6 +66,23 @@ bool CX11Input::GetCursorPos(POINT* pt) {
     pt->x = rootX;
     pt->y = rootY;
     return true;
+}
+
+unsigned CX11Input::GetLockKeys() {
+    if (m_pConnection->IsLost())
+        return 0;
+    Display* display = m_pConnection->Get();
+    static constexpr const char* kNames[3] = {"Caps Lock", "Num Lock", "Scroll Lock"};
+    static constexpr unsigned kFlags[3] = {kCapsLock, kNumLock, kScrollLock};
+    unsigned keys = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (m_lockAtoms[i] == None)
+            m_lockAtoms[i] = XInternAtom(display, kNames[i], False);
+        Bool on = False;
+        if (XkbGetNamedIndicator(display, m_lockAtoms[i], nullptr, &on, nullptr, nullptr) && on)
+            keys |= kFlags[i];
+    }
+    return keys;
 }
 
 unsigned CX11Input::SendInput(unsigned count, const INPUT* inputs, int cbSize) {

@@ -27,10 +27,12 @@ public:
     // event (positions are set with SetCursorPos). Returns 0 when cbSize is not sizeof(INPUT), as Windows
     // does.
     unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
+    unsigned GetLockKeys() override;
 
 private:
     std::unique_ptr<CX11Connection> m_pConnection;
     unsigned long m_root;
+    unsigned long m_lockAtoms[3] = {};  // the lock indicators' names, looked up once
 };
 
 // The input service for the calling thread. Returns nullptr and a message for the user (when error is given)

@@ -78,4 +78,4 @@ void TestKeyMap::everyKeyIsOnAUsKeyboard() {
 }
 
 VANTRELL_X11_TEST_MAIN(TestKeyMap, QCoreApplication)
-#include "tst_KeyMap.moc"
+#include "tst_x11keymap.moc"

@@ -50,4 +50,4 @@ void TestX11InputScaled::positionsArePhysicalPixels() {
 }
 
 VANTRELL_X11_TEST_MAIN(TestX11InputScaled, QGuiApplication)
-#include "tst_X11InputScaled.moc"
+#include "tst_x11input_scaled.moc"

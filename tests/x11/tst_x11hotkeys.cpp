@@ -292,4 +292,4 @@ void TestX11HotKeys::lostServerStopsReading() {
 }
 
 VANTRELL_X11_TEST_MAIN(TestX11HotKeys, QCoreApplication)
-#include "tst_X11HotKeys.moc"
+#include "tst_x11hotkeys.moc"

@@ -42,6 +42,7 @@ private Q_SLOTS:
     void noDisplayIsReportedClearly();
     void serverWithoutXTestIsReportedClearly();
     void lostServerFailsWithoutEndingTheProcess();
+    void lockKeysShowTheRealState();
 
 private:
     testsupport::CButtonRecorder m_recorder;
@@ -193,5 +194,14 @@ void TestX11Input::lostServerFailsWithoutEndingTheProcess() {
     QCOMPARE(input->SendInput(2, click, sizeof(INPUT)), 0u);
 }
 
+void TestX11Input::lockKeysShowTheRealState() {
+    m_peer.SetLocks(true, false);
+    QTRY_COMPARE(m_pInput->GetLockKeys() & (kNumLock | kCapsLock), kNumLock);
+    m_peer.SetLocks(false, true);
+    QTRY_COMPARE(m_pInput->GetLockKeys() & (kNumLock | kCapsLock), kCapsLock);
+    m_peer.SetLocks(false, false);
+    QTRY_COMPARE(m_pInput->GetLockKeys() & (kNumLock | kCapsLock), 0u);
+}
+
 VANTRELL_X11_TEST_MAIN(TestX11Input, QCoreApplication)
-#include "tst_X11Input.moc"
+#include "tst_x11input.moc"
