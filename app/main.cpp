@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/PrintCommand.h"
+#include "app/RunCommand.h"
 #include "script/ActionList.h"
 #include "settings/Settings.h"
 
@@ -16,19 +17,29 @@ namespace {
 // Commands that answer in the terminal and never open a window, so they work without a display.
 bool IsConsoleCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        for (const char* name : {"--print", "--help", "-h", "--help-all", "--version", "-v"}) {
-            if (std::strcmp(argv[i], name) == 0 || std::strncmp(argv[i], "--print=", 8) == 0)
+        for (const char* name :
+             {"--print", "--run", "--dry-run", "--help", "-h", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], name) == 0)
                 return true;
         }
+        if (std::strncmp(argv[i], "--print=", 8) == 0 || std::strncmp(argv[i], "--run=", 6) == 0)
+            return true;
     }
     return false;
 }
 
-void SetUpParser(QCommandLineParser& parser, QCommandLineOption& print) {
+// The X11 input service comes with the X11 back end; until it is here, a real run has nothing to inject with.
+std::unique_ptr<platform::IInput> CreateRunInput(QString* error) {
+    if (error)
+        *error = QStringLiteral("X11 input is not available in this build");
+    return nullptr;
+}
+
+void SetUpParser(QCommandLineParser& parser, const QList<QCommandLineOption>& options) {
     parser.setApplicationDescription(QStringLiteral("Plays back scripts of mouse clicks."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption(print);
+    parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
 }
@@ -44,12 +55,26 @@ int RunConsole(int argc, char** argv) {
     QCommandLineParser parser;
     QCommandLineOption print(QStringLiteral("print"), QStringLiteral("Print a script file and exit."),
                              QStringLiteral("file"));
-    SetUpParser(parser, print);
+    QCommandLineOption run(QStringLiteral("run"), QStringLiteral("Play a script without a window and exit."),
+                           QStringLiteral("file"));
+    QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                              QStringLiteral("With --run: print the run's moves, clicks and waits instead of "
+                                             "performing them."));
+    SetUpParser(parser, {print, run, dryRun});
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (parser.isSet(print))
         return PrintScript(parser.value(print), out, err);
+    if (parser.isSet(run)) {
+        CRunOptions options;
+        options.bDryRun = parser.isSet(dryRun);
+        return RunScript(parser.value(run), options, CreateRunInput, out, err);
+    }
+    if (parser.isSet(dryRun)) {
+        err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
+        return 1;
+    }
     parser.showHelp(1);
 }
 
