@@ -103,7 +103,8 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
             m_uExecuted.store(++executed, std::memory_order_release);
         }
     }
-    m_bRunning.store(false, std::memory_order_release);
+    // The running flag stays as it is: it goes down with the button text, when this end reaches the
+    // user-interface thread, so a click on "Stop" in between cannot start a new run.
     m_bWorkerDone.store(true, std::memory_order_release);
 }
 

@@ -68,8 +68,8 @@ public:
     // StopExecution and WaitForWorker: afterwards no worker touches any row.
     void StopAndWait();
 
-    // True from Start until StopExecution or the last action; the worker of a stopped run may still be
-    // finishing its action.
+    // True from Start until StopExecution, or until the end of a complete run reaches this thread
+    // (RunFinished); it follows the button text. The worker of a stopped run may still be finishing.
     bool IsRunning() const { return m_bRunning.load(std::memory_order_acquire); }
     // Actions performed so far in the current or last run, across all passes.
     uint64_t Executed() const { return m_uExecuted.load(std::memory_order_acquire); }
@@ -96,8 +96,9 @@ private:
     WaitFactory m_makeWait;
     const CSettings& m_settings;
 
-    // Shared with the worker.
+    // Atomic, so that it may be read from anywhere; the worker goes by the stop signal.
     std::atomic<bool> m_bRunning{false};
+    // Shared with the worker.
     std::atomic<bool> m_bWorkerDone{false};
     std::atomic<uint64_t> m_uExecuted{0};
     platform::CStopSignal m_stop;
