@@ -6,6 +6,7 @@
 
 #include "app/MainFrame.h"
 #include "app/PrintCommand.h"
+#include "app/RunCommand.h"
 #include "platform/AppInfo.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
@@ -17,10 +18,13 @@ namespace {
 // Commands that answer in the terminal and never open a window, so they work without a display.
 bool IsConsoleCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        for (const char* name : {"--print", "--help", "-h", "--help-all", "--version", "-v"}) {
-            if (std::strcmp(argv[i], name) == 0 || std::strncmp(argv[i], "--print=", 8) == 0)
+        for (const char* name :
+             {"--print", "--run", "--dry-run", "--help", "-h", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], name) == 0)
                 return true;
         }
+        if (std::strncmp(argv[i], "--print=", 8) == 0 || std::strncmp(argv[i], "--run=", 6) == 0)
+            return true;
     }
     return false;
 }
@@ -33,13 +37,18 @@ void SetApplicationNames() {
 struct Options {
     QCommandLineOption print{QStringLiteral("print"), QStringLiteral("Print a script file and exit."),
                              QStringLiteral("file")};
+    QCommandLineOption run{QStringLiteral("run"), QStringLiteral("Play a script without a window and exit."),
+                           QStringLiteral("file")};
+    QCommandLineOption dryRun{QStringLiteral("dry-run"),
+                              QStringLiteral("With --run: print the run's moves, clicks and waits instead of "
+                                             "performing them.")};
 };
 
 void SetUpParser(QCommandLineParser& parser, Options& options) {
     parser.setApplicationDescription(QStringLiteral("Plays back scripts of mouse clicks."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption(options.print);
+    parser.addOptions({options.print, options.run, options.dryRun});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
 }
@@ -55,6 +64,15 @@ int RunConsole(int argc, char** argv) {
     QTextStream err(stderr);
     if (parser.isSet(options.print))
         return PrintScript(parser.value(options.print), out, err);
+    if (parser.isSet(options.run)) {
+        CRunOptions run;
+        run.bDryRun = parser.isSet(options.dryRun);
+        return RunScript(parser.value(options.run), run, platform::CreateX11Input, out, err);
+    }
+    if (parser.isSet(options.dryRun)) {
+        err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
+        return 1;
+    }
     parser.showHelp(1);
 }
 

@@ -40,6 +40,13 @@ std::vector<CEventLog::Event> CEventLog::Events() const {
     return m_events;
 }
 
+std::vector<CEventLog::Event> CEventLog::Take() {
+    std::lock_guard lock(m_mutex);
+    std::vector<Event> events;
+    events.swap(m_events);
+    return events;
+}
+
 std::vector<INPUT> CEventLog::Inputs() const {
     std::vector<INPUT> inputs;
     for (const Event& event : Events()) {
@@ -49,21 +56,24 @@ std::vector<INPUT> CEventLog::Inputs() const {
     return inputs;
 }
 
+QString CEventLog::Line(const Event& event) {
+    switch (event.kind) {
+        case Kind::Move:
+            return QStringLiteral("move %1 %2").arg(event.pt.x).arg(event.pt.y);
+        case Kind::Input:
+            return ButtonLine(event.input.mi.dwFlags);
+        case Kind::Wait:
+            return event.ms != 0 ? QStringLiteral("wait %1").arg(event.ms) : QString();
+    }
+    return {};
+}
+
 QStringList CEventLog::Lines() const {
     QStringList lines;
     for (const Event& event : Events()) {
-        switch (event.kind) {
-            case Kind::Move:
-                lines << QStringLiteral("move %1 %2").arg(event.pt.x).arg(event.pt.y);
-                break;
-            case Kind::Input:
-                lines << ButtonLine(event.input.mi.dwFlags);
-                break;
-            case Kind::Wait:
-                if (event.ms != 0)
-                    lines << QStringLiteral("wait %1").arg(event.ms);
-                break;
-        }
+        QString line = Line(event);
+        if (!line.isEmpty())
+            lines << std::move(line);
     }
     return lines;
 }

@@ -32,12 +32,16 @@ public:
     void Append(const Event& event);
     void Clear();
     std::vector<Event> Events() const;
+    // The events so far, leaving the log empty: a long dry run hands them on in portions.
+    std::vector<Event> Take();
     // Only the injected records, in order.
     std::vector<INPUT> Inputs() const;
 
     // One line per event: "move X Y", "down left|middle|right", "up ...", "wait MS". A wait of 0 is no pause
     // and gives no line; a record that is not a single button event gives "input FLAGS" in hex.
     QStringList Lines() const;
+    // The line of one event; empty for a wait of 0.
+    static QString Line(const Event& event);
     // The lines, each ended by a line feed.
     QString Render() const;
 

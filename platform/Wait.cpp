@@ -1,5 +1,9 @@
 #include "platform/Wait.h"
 
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
 namespace platform {
 
 void CStopSignal::Raise() {
@@ -22,11 +26,28 @@ bool CStopSignal::WaitUntil(std::chrono::steady_clock::time_point deadline) {
 }
 
 bool CStoppableWait::Sleep(uint32_t ms) {
+    return SleepFrom(std::chrono::steady_clock::now(), ms);
+}
+
+bool CStoppableWait::SleepFrom(std::chrono::steady_clock::time_point since, uint32_t ms) {
     if (m_stop.IsRaised())
         return false;
     if (ms == 0)
         return true;
-    return m_stop.WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+    const auto deadline = since + std::chrono::milliseconds(ms);
+    if (!m_stop.WaitUntil(deadline - kSpin))
+        return false;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (m_stop.IsRaised())
+            return false;
+    }
+    return true;
+}
+
+void UsePreciseTimersOnThisThread() {
+#if defined(__linux__)
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "script/ActionList.h"
 
+#include <algorithm>
+
 CActionList* g_pActionList = nullptr;
 std::vector<std::unique_ptr<CMouseAction>> g_arrLoadedActions;
 
@@ -137,6 +139,13 @@ void CActionList::ResetColors() {
     }
     if (!m_rows.empty())
         Q_EMIT dataChanged(index(0, 0), index(GetItemCount() - 1, ColumnCount - 1), {ColorRole});
+}
+
+void CActionList::RedrawColors(int first, int last) {
+    first = std::max(first, 0);
+    last = std::min(last, GetItemCount() - 1);
+    if (first <= last)
+        Q_EMIT dataChanged(index(first, 0), index(last, ColumnCount - 1), {ColorRole});
 }
 
 int CActionList::rowCount(const QModelIndex& parent) const {

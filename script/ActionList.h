@@ -46,6 +46,9 @@ public:
     void SetColor(int row, uint32_t color);
     // Every row back to black, as at the end of a run.
     void ResetColors();
+    // Tells the views that rows first to last may have changed colour (a worker's SetColor cannot).
+    // Rows past the end are ignored.
+    void RedrawColors(int first, int last);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

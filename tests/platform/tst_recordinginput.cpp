@@ -11,6 +11,7 @@ class CRecordingInputTest : public QObject {
 private Q_SLOTS:
     void rendersTheDryRunLines();
     void waitAnswersTheStop();
+    void takeHandsOnInPortions();
 };
 
 void CRecordingInputTest::rendersTheDryRunLines() {
@@ -58,6 +59,23 @@ void CRecordingInputTest::waitAnswersTheStop() {
     QVERIFY(events[0].bCompleted && !events[1].bCompleted && !events[2].bCompleted && events[3].bCompleted);
     QCOMPARE(log.Lines(),
              (QStringList{QStringLiteral("wait 5"), QStringLiteral("wait 6"), QStringLiteral("wait 7")}));
+}
+
+void CRecordingInputTest::takeHandsOnInPortions() {
+    CEventLog log;
+    CRecordingInput input(log);
+    CRecordingWait wait(log);
+    input.SetCursorPos(1, 2);
+    wait.Sleep(0);
+    auto first = log.Take();
+    QCOMPARE(first.size(), std::size_t{2});
+    QCOMPARE(CEventLog::Line(first[0]), QStringLiteral("move 1 2"));
+    QCOMPARE(CEventLog::Line(first[1]), QString());  // no pause, no line
+    QVERIFY(log.Events().empty());
+    wait.Sleep(9);
+    const auto second = log.Take();
+    QCOMPARE(second.size(), std::size_t{1});
+    QCOMPARE(CEventLog::Line(second[0]), QStringLiteral("wait 9"));
 }
 
 VANTRELL_TEST_MAIN(CRecordingInputTest)

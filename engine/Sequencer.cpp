@@ -1,0 +1,150 @@
+#include "engine/Sequencer.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "engine/ClickInjector.h"
+#include "platform/CrtRandom.h"
+
+CSequencer::CSequencer(CActionList& rows, InputFactory makeInput, WaitFactory makeWait,
+                       const CSettings& settings, QObject* parent)
+    : QObject(parent),
+      m_rows(rows),
+      m_makeInput(std::move(makeInput)),
+      m_makeWait(std::move(makeWait)),
+      m_settings(settings) {
+    m_tick.setInterval(kTickMs);
+    connect(&m_tick, &QTimer::timeout, this, &CSequencer::OnTick);
+}
+
+CSequencer::~CSequencer() {
+    StopExecution();
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+uint64_t CSequencer::TotalActions(int rowCount, int repeatCount) {
+    if (rowCount < 1 || repeatCount < 1)
+        return 0;
+    return static_cast<uint64_t>(rowCount) * static_cast<uint64_t>(repeatCount);
+}
+
+bool CSequencer::Start(int repeatCount) {
+    if (IsRunning() || TotalActions(m_rows.GetItemCount(), repeatCount) == 0)
+        return false;
+    // The previous worker may still be finishing the action it was in when it was stopped.
+    WaitForWorker();
+    // Whoever heard RunFinished just now may have started a run or emptied the list.
+    const int rowCount = m_rows.GetItemCount();
+    if (IsRunning() || rowCount == 0)
+        return false;
+
+    m_stop.Reset();
+    m_bWorkerDone.store(false, std::memory_order_relaxed);
+    m_uExecuted.store(0, std::memory_order_relaxed);
+    m_strInputError.clear();
+    m_uTotal = TotalActions(rowCount, repeatCount);
+    m_iRowCount = rowCount;
+    m_uReported = 0;
+    m_bFinishPending = true;
+    m_bRunning.store(true, std::memory_order_release);
+    // Made here rather than on the worker: a new record reads the default delay, which this thread owns.
+    CMouseAction buffer;
+    m_worker = std::thread(&CSequencer::ExecutionThreadProc, this, m_uTotal, rowCount, buffer);
+    m_tick.start();
+    return true;
+}
+
+void CSequencer::StopExecution() {
+    m_bRunning.store(false, std::memory_order_release);
+    m_stop.Raise();
+}
+
+void CSequencer::WaitForWorker() {
+    if (m_worker.joinable())
+        m_worker.join();
+    FinishRun();
+}
+
+void CSequencer::StopAndWait() {
+    StopExecution();
+    WaitForWorker();
+}
+
+void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction buffer) {
+    platform::UsePreciseTimersOnThisThread();
+    QString error;
+    std::unique_ptr<platform::IInput> input = m_makeInput ? m_makeInput(&error) : nullptr;
+    if (!input) {
+        m_strInputError = error.isEmpty() ? QStringLiteral("no input service") : error;
+    } else {
+        std::unique_ptr<platform::IWait> wait =
+            m_makeWait ? m_makeWait(m_stop) : std::make_unique<platform::CStoppableWait>(m_stop);
+        // Every run draws the same series of pauses.
+        platform::CCrtRandom random;
+        CClickInjector injector(*input, *wait, random, m_settings);
+        const auto rows = static_cast<uint64_t>(rowCount);
+        // Delays count from the end of the previous action, so the time spent in between is not added.
+        auto since = std::chrono::steady_clock::now();
+        for (uint64_t executed = 0; executed < total && !m_stop.IsRaised();) {
+            const int row = static_cast<int>(executed % rows);
+            // Read at its turn, so an edit takes effect the next time the row comes. Rows are never
+            // removed under a run; should one be gone all the same, the run ends.
+            if (!m_rows.Snapshot(row, buffer))
+                break;
+            // A stop during the delay means the action behind it is not performed.
+            if (buffer.m_dwDelay != 0 && !wait->SleepFrom(since, buffer.m_dwDelay))
+                break;
+            if (m_stop.IsRaised())
+                break;
+            m_rows.SetColor(row, kColorExecuted);
+            injector.PerformAction(buffer);
+            since = std::chrono::steady_clock::now();
+            m_uExecuted.store(++executed, std::memory_order_release);
+        }
+    }
+    // The running flag stays as it is: it goes down with the button text, when this end reaches the
+    // user-interface thread, so a click on "Stop" in between cannot start a new run.
+    m_bWorkerDone.store(true, std::memory_order_release);
+}
+
+void CSequencer::OnTick() {
+    if (m_bWorkerDone.load(std::memory_order_acquire)) {
+        // It has left its loop; the join is immediate.
+        WaitForWorker();
+        return;
+    }
+    ReportProgress();
+}
+
+void CSequencer::ReportProgress() {
+    const uint64_t executed = Executed();
+    if (executed == m_uReported)
+        return;
+    // During the first pass rows turn green one after the other; later passes change no colour. The row
+    // in progress is green already and is counted in.
+    const auto rows = static_cast<uint64_t>(m_iRowCount);
+    if (m_uReported < rows)
+        m_rows.RedrawColors(static_cast<int>(m_uReported), static_cast<int>(std::min(executed, rows - 1)));
+    m_uReported = executed;
+    Q_EMIT Progress(executed);
+}
+
+void CSequencer::FinishRun() {
+    if (!m_bFinishPending)
+        return;
+    m_bFinishPending = false;
+    m_tick.stop();
+    m_bRunning.store(false, std::memory_order_release);
+    // Before any signal: a listener may well start the next run.
+    m_rows.ResetColors();
+    if (!m_strInputError.isEmpty())
+        Q_EMIT InputUnavailable(m_strInputError);
+    // The last count always reaches the view, however the ticks fell.
+    const uint64_t executed = Executed();
+    if (executed != m_uReported) {
+        m_uReported = executed;
+        Q_EMIT Progress(executed);
+    }
+    Q_EMIT RunFinished(executed);
+}
