@@ -4,16 +4,27 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QSystemTrayIcon>
+#include <QUrl>
 
 #include "platform/AppInfo.h"
+#include "res/AppIcon.h"
+#include "script/ScriptHeader.h"
 #include "script/VantrellDoc.h"
 #include "settings/Settings.h"
+#include "ui/AboutDlg.h"
+#include "ui/DlgSettings.h"
 #include "ui/DocManager.h"
+#include "ui/HotKeyCtrl.h"
 #include "ui/VantrellView.h"
 
 using namespace platform;
@@ -23,7 +34,8 @@ CMainFrame::CMainFrame(CServices& services) : m_services(services), m_doc(std::m
     setCentralWidget(m_view);
     m_docManager = std::make_unique<CCustomDocManager>(services, *m_doc, *m_view, this);
     BuildMenus();
-    statusBar()->showMessage(tr("Ready"));
+    BuildStatusBar();
+    setWindowIcon(res::AppIcon());
     setAcceptDrops(true);
     qApp->installEventFilter(this);
 
@@ -81,7 +93,8 @@ void CMainFrame::BuildMenus() {
     connect(AddCommand(view, tr("Script File in Explorer"), ID_SCRIPT_IN_FILE_MANAGER), &QAction::triggered,
             m_view, &CVantrellView::OnScriptFileInFileManager);
     view->addSeparator();
-    AddCommand(view, tr("Settings..."), ID_VIEW_SETTINGS);
+    connect(AddCommand(view, tr("Settings..."), ID_VIEW_SETTINGS), &QAction::triggered, this,
+            &CMainFrame::OnSettings);
     view->addSeparator();
     QAction* statusBarAction = AddCommand(view, tr("&Status Bar"), ID_VIEW_STATUS_BAR);
     statusBarAction->setCheckable(true);
@@ -89,14 +102,41 @@ void CMainFrame::BuildMenus() {
     connect(statusBarAction, &QAction::toggled, statusBar(), &QWidget::setVisible);
 
     QMenu* share = menuBar()->addMenu(tr("Share"));
-    AddCommand(share, tr("Facebook"), ID_SHARE_FACEBOOK);
+    connect(AddCommand(share, tr("Facebook"), ID_SHARE_FACEBOOK), &QAction::triggered, this,
+            [this] { OnShare(ID_SHARE_FACEBOOK); });
     share->addSeparator();
-    AddCommand(share, tr("Twitter"), ID_SHARE_TWITTER);
+    connect(AddCommand(share, tr("Twitter"), ID_SHARE_TWITTER), &QAction::triggered, this,
+            [this] { OnShare(ID_SHARE_TWITTER); });
 
+    // The Help menu stands at the right end of the bar where the style puts it there.
+    menuBar()->addSeparator();
     QMenu* help = menuBar()->addMenu(tr("&Help"));
-    AddCommand(help, tr("&About Vantrell..."), ID_APP_ABOUT);
+    connect(AddCommand(help, tr("&About Vantrell..."), ID_APP_ABOUT), &QAction::triggered, this,
+            &CMainFrame::OnAbout);
     help->addSeparator();
-    AddCommand(help, tr("Contact Us"), ID_CONTACT_US);
+    connect(AddCommand(help, tr("Contact Us"), ID_CONTACT_US), &QAction::triggered, this,
+            &CMainFrame::OnContactUs);
+
+    // The message pane's prompt of each command.
+    const std::pair<int, const char*> prompts[] = {
+        {ID_FILE_NEW, "Create a new script"},
+        {ID_FILE_OPEN, "Open an existing script"},
+        {ID_FILE_SAVE, "Save the active document"},
+        {ID_FILE_SAVE_AS, "Save the active document with a new name"},
+        {ID_APP_EXIT, "Quit the application; prompts to save the script"},
+        {ID_EDIT_DELETE, "Delete the selected action"},
+        {ID_DELETE_ALL, "Delete all actions from the list"},
+        {ID_LOCATE_XY, "Move the mouse cursor to the selected action's position"},
+        {ID_SCRIPT_IN_FILE_MANAGER, "Show the script file in the file manager"},
+        {ID_VIEW_SETTINGS, "View Settings..."},
+        {ID_VIEW_STATUS_BAR, "Show or hide the status bar"},
+        {ID_SHARE_FACEBOOK, "Share Vantrell on Facebook"},
+        {ID_SHARE_TWITTER, "Share Vantrell on Twitter"},
+        {ID_APP_ABOUT, "Display program information, version number and copyright"},
+        {ID_CONTACT_US, "Write to us by e-mail"},
+    };
+    for (const auto& [id, prompt] : prompts)
+        m_commands.value(id)->setStatusTip(tr(prompt));
 
     const auto accelerator = [this](const QKeySequence& keys, auto slot, auto* receiver) {
         auto* action = new QAction(this);
@@ -112,6 +152,134 @@ void CMainFrame::BuildMenus() {
         ->setData(ID_FILE_SAVE_VIEW);
 }
 
+void CMainFrame::BuildStatusBar() {
+    // Panes in order: the clock, Caps Lock, Num Lock, Scroll Lock, then the message pane; none stretches.
+    const auto pane = [this](const QString& text, const QString& widest) {
+        auto* label = new QLabel(text, statusBar());
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(widest) + 12);
+        statusBar()->addWidget(label);
+        return label;
+    };
+    m_paneClock = pane(tr("System Time Display"), tr("System Time Display"));
+    m_paneClock->setObjectName(QStringLiteral("paneClock"));
+    const QString locks[3] = {tr("CAP"), tr("NUM"), tr("SCRL")};
+    for (int i = 0; i < 3; ++i)
+        m_paneLocks[i] = pane(QString(), locks[i]);
+    m_paneMessage = pane(tr("Ready"), QString());
+    m_paneMessage->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    m_paneMessage->setFixedWidth(screen ? screen->geometry().width() / 4 : 300);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // Menu prompts go to the message pane; with none, it says "Ready".
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        m_paneMessage->setText(tip.isEmpty() ? tr("Ready") : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::RestartClock() {
+    // The timer service's own limits: at least 10 ms, and a negative value is a very long period.
+    const qint64 interval = static_cast<uint32_t>(g_settings.m_iTimeUpdateInterval);
+    m_clock.start(static_cast<int>(std::clamp<qint64>(interval, 10, std::numeric_limits<int>::max())));
+}
+
+void CMainFrame::OnClockTick() {
+    const QDateTime now = QDateTime::currentDateTime();
+    m_dtNow = COleDateTime::GetCurrentTime();
+    m_paneClock->setText(m_dtNow.FormatTime());
+    const unsigned locks = m_services.input.GetLockKeys();
+    const unsigned flags[3] = {kCapsLock, kNumLock, kScrollLock};
+    const QString names[3] = {tr("CAP"), tr("NUM"), tr("SCRL")};
+    for (int i = 0; i < 3; ++i)
+        m_paneLocks[i]->setText(locks & flags[i] ? names[i] : QString());
+
+    // The scheduled second fires when it lies after the previous tick and not after this one, so a long
+    // interval or a late tick never skips it, and a moment already past never fires.
+    const QDateTime previous = m_lastTick;
+    m_lastTick = now;
+    if (!g_scriptHeader.m_bAutoRun)
+        return;
+    const QDate date = g_scriptHeader.m_dtAutoRunDate.GetDate();
+    const QTime time = g_scriptHeader.m_dtAutoRunTime.GetTime();
+    if (!date.isValid() || !time.isValid())
+        return;
+    const QDateTime scheduled(date, QTime(time.hour(), time.minute(), time.second()));
+    if (scheduled > previous && scheduled <= now)
+        QMetaObject::invokeMethod(m_view, &CVantrellView::OnAutoRunStart, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnSettings() {
+    CDlgSettings dlg(m_services.messages, this);
+    connect(&dlg, &CDlgSettings::SettingsChanged, m_view, &CVantrellView::RefreshAddShortcut);
+    if (dlg.exec() == QDialog::Accepted)
+        RestartClock();
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg dlg(m_services.shell, this);
+    dlg.exec();
+}
+
+void CMainFrame::OnContactUs() {
+    m_services.messages.MessageBox(
+        this, tr("Please Send us an EMail at ") + QString::fromUtf16(appinfo::kSupportEmail),
+        MB_OK | MB_ICONINFORMATION);
+}
+
+void CMainFrame::OnShare(int id) {
+    const QString page =
+        QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf16(appinfo::kProductPage)));
+    const QString url = id == ID_SHARE_FACEBOOK
+                            ? QStringLiteral("https://www.facebook.com/sharer.php?u=") + page
+                            : QStringLiteral("https://twitter.com/share?url=") + page;
+    m_services.shell.OpenUrl(url);
+}
+
+void CMainFrame::OnHideToTray() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showMinimized();
+        return;
+    }
+    if (m_tray == nullptr) {
+        m_tray = new QSystemTrayIcon(res::AppIcon(), this);
+        auto* menu = new QMenu(this);
+        connect(menu->addAction(tr("Show")), &QAction::triggered, this, &CMainFrame::ShowFromTray);
+        QAction* startStop = menu->addAction(tr("Start Script Execution"));
+        connect(startStop, &QAction::triggered, m_view, &CVantrellView::OnStartStop);
+        connect(m_view, &CVantrellView::RunningChanged, startStop, [startStop](bool running) {
+            startStop->setText(running ? tr("Stop Script Execution") : tr("Start Script Execution"));
+        });
+        menu->addSeparator();
+        connect(menu->addAction(tr("Exit")), &QAction::triggered, this, [this] {
+            ShowFromTray();
+            close();
+        });
+        m_tray->setContextMenu(menu);
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                ShowFromTray();
+        });
+    }
+    m_tray->setToolTip(m_doc->GetTitle() + QStringLiteral(" - ") + QString::fromUtf16(appinfo::kAppTitle));
+    m_tray->show();
+    hide();
+}
+
+void CMainFrame::ShowFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+    if (m_tray)
+        m_tray->hide();
+}
+
 // Del deletes the selected action wherever the focus is in this window, the repeat count field
 // included, as an accelerator is translated before any control sees the key.
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -119,7 +287,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = qobject_cast<QWidget*>(watched);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier && widget != nullptr &&
-            widget->window() == this && QApplication::activeModalWidget() == nullptr) {
+            widget->window() == this && QApplication::activeModalWidget() == nullptr &&
+            qobject_cast<CHotKeyCtrl*>(widget) == nullptr) {
             if (event->type() == QEvent::KeyPress)
                 m_view->OnDeleteAction();
             event->accept();
@@ -199,7 +368,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     m_bClosing = true;
+    m_view->StopRun();
     m_view->StoreColumnWidths();
+    if (m_tray)
+        m_tray->hide();
     event->accept();
 }
 

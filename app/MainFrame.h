@@ -1,16 +1,22 @@
 #pragma once
 // The one top-level window: the form view, the menus and accelerators, the status bar.
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QMap>
+#include <QTimer>
 #include <memory>
+
+#include "platform/OleDateTime.h"
 
 #include "ui/Services.h"
 
 class CVantrellDoc;
 class CVantrellView;
 class CCustomDocManager;
+class QLabel;
 class QMenu;
+class QSystemTrayIcon;
 
 enum FrameCommandId : int {
     ID_FILE_NEW = 57600,
@@ -42,12 +48,28 @@ public:
     // A new untitled script, as at start-up without a file.
     void NewDocument();
 
+    // The clock: status-bar time, lock keys, and the scheduled start of the script.
+    void OnClockTick();
+    void RestartClock();
+    QTimer& ClockTimer() { return m_clock; }
+    QLabel& ClockPane() { return *m_paneClock; }
+    QLabel& MessagePane() { return *m_paneMessage; }
+    QLabel& LockPane(int index) { return *m_paneLocks[index]; }
+    void OnSettings();
+    void OnAbout();
+    void OnContactUs();
+    void OnShare(int id);
+    // "Hide to Notification Area": into the tray where the desktop has one, else minimized.
+    void OnHideToTray();
+    QSystemTrayIcon* TrayIcon() const { return m_tray; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildMenus();
@@ -56,6 +78,8 @@ private:
     void UpdateCaption();
     void FitToForm();
     void OnRecentFile(const QString& path);
+    void BuildStatusBar();
+    void ShowFromTray();
 
     CServices& m_services;
     std::unique_ptr<CVantrellDoc> m_doc;
@@ -67,4 +91,11 @@ private:
     QList<QAction*> m_recentActions;
     bool m_bClosing = false;
     bool m_bShown = false;
+    QTimer m_clock;
+    COleDateTime m_dtNow;
+    QDateTime m_lastTick;
+    QLabel* m_paneClock = nullptr;
+    QLabel* m_paneLocks[3] = {};
+    QLabel* m_paneMessage = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
 };

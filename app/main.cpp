@@ -107,7 +107,7 @@ int RunWindow(int argc, char** argv) {
     CQtMessageBox messages;
     CQtFileDialogs fileDialogs;
     CDesktopShell shell;
-    CServices services{*hotkeys, *input, messages, fileDialogs, shell};
+    CServices services{*hotkeys, *input, messages, fileDialogs, shell, platform::CreateX11Input};
     CMainFrame frame(services);
     const QStringList files = parser.positionalArguments();
     frame.NewDocument();

@@ -3,6 +3,8 @@
 // implementations at start-up, tests from fakes.
 
 #include <QString>
+#include <functional>
+#include <memory>
 
 #include "platform/HotKeys.h"
 #include "platform/Input.h"
@@ -38,4 +40,6 @@ struct CServices {
     platform::IMessageBox& messages;
     IFileDialogs& fileDialogs;
     IShell& shell;
+    // Makes the input of a run's worker, on the worker's thread (an X connection of its own).
+    std::function<std::unique_ptr<platform::IInput>(QString* error)> makeRunInput;
 };

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Profile.h"
+#include "platform/VirtualKeys.h"
 #include "script/ScriptHeader.h"
 #include "script/VantrellDoc.h"
 #include "settings/Settings.h"
@@ -30,13 +31,25 @@ QString ColumnValueName(int column) {
 }  // namespace
 
 CVantrellView::CVantrellView(CServices& services, CVantrellDoc& doc, QWidget* parent)
-    : QWidget(parent), m_services(services), m_doc(doc), m_captureHotKey(services.hotkeys) {
+    : QWidget(parent),
+      m_services(services),
+      m_doc(doc),
+      m_captureHotKey(services.hotkeys),
+      m_sequencer(m_list, services.makeRunInput) {
     g_pActionList = &m_list;
     BuildForm();
     BuildContextMenu();
+    connect(&m_cursorTimer, &QTimer::timeout, this, &CVantrellView::OnCursorTimer);
+    connect(&m_sequencer, &CSequencer::Progress, this, [this](quint64 executed) {
+        m_wndExecutionInfo->setText(QStringLiteral("Executed %1 Action(s)").arg(executed));
+    });
+    connect(&m_sequencer, &CSequencer::RunFinished, this, &CVantrellView::OnRunFinished);
+    connect(&m_sequencer, &CSequencer::InputUnavailable, this,
+            [this](const QString& error) { Message(error, MB_OK | MB_ICONERROR); });
 }
 
 CVantrellView::~CVantrellView() {
+    m_sequencer.StopAndWait();
     m_captureHotKey.Release();
     m_services.hotkeys.UnregisterAll(this);
     if (g_pActionList == &m_list)
@@ -133,6 +146,10 @@ void CVantrellView::BuildForm() {
     connect(m_editRepeat, &QLineEdit::textEdited, this, &CVantrellView::OnHeaderValueChanged);
     connect(m_dateAutoRun, &QDateEdit::dateChanged, this, &CVantrellView::OnHeaderValueChanged);
     connect(m_timeAutoRun, &QTimeEdit::timeChanged, this, &CVantrellView::OnHeaderValueChanged);
+    connect(m_btnStartStop, &QPushButton::clicked, this, &CVantrellView::OnStartStop);
+    connect(m_btnHide, &QPushButton::clicked, this, &CVantrellView::HideRequested);
+    connect(m_btnAssign, &QPushButton::clicked, this, &CVantrellView::OnAssignHotKey);
+    connect(m_btnClear, &QPushButton::clicked, this, &CVantrellView::OnClearHotKey);
 }
 
 void CVantrellView::BuildContextMenu() {
@@ -185,9 +202,11 @@ void CVantrellView::OnInitialUpdate() {
     UpdateData(false);
     g_pActionList = &m_list;
     Q_EMIT FitFrameRequested();
+    m_cursorTimer.start(1000);
     BuildColumns();
     ClearList();
     RefreshAddShortcut();
+    RegisterStartStopHotKey();
     m_list.AppendAll(g_arrLoadedActions);
     g_arrLoadedActions.clear();
 }
@@ -321,6 +340,7 @@ void CVantrellView::OnDeleteAction() {
         if (Message(question, MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
             return;
     }
+    m_sequencer.StopAndWait();
     m_list.RemoveAt(sel);
     m_wndList->clearSelection();
     m_doc.SetModifiedFlag(true);
@@ -395,6 +415,10 @@ void CVantrellView::RefreshAddShortcut() {
 }
 
 void CVantrellView::OnHotKey(int id) {
+    if (id == HOTKEY_START_STOP) {
+        OnStartStop();
+        return;
+    }
     if (id != HOTKEY_CAPTURE)
         return;
     auto action = std::make_unique<CMouseAction>();
@@ -404,4 +428,91 @@ void CVantrellView::OnHotKey(int id) {
     action->m_iY = pos.y();
     AppendRow(std::move(action));
     m_doc.SetModifiedFlag(true);
+}
+
+void CVantrellView::OnCursorTimer() {
+    const QPoint pos = CursorPos();
+    m_wndCursorInfo->setTitle(
+        QStringLiteral("List of Actions to Execute in Sequence, Cursor at X = %1, Y = %2")
+            .arg(pos.x())
+            .arg(pos.y()));
+}
+
+void CVantrellView::OnStartStop() {
+    if (m_sequencer.IsRunning()) {
+        m_sequencer.StopExecution();
+        m_btnStartStop->setText(QStringLiteral("Start Script Execution"));
+        Q_EMIT RunningChanged(false);
+        return;
+    }
+    if (!UpdateData(true))
+        return;
+    if (m_list.GetItemCount() == 0) {
+        Message(
+            QStringLiteral("No Action(s) in the List of Actions to Execute.\n\nAdd Action(s) to the List of "
+                           "Actions and then try Again."),
+            MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (g_scriptHeader.m_iRepeatCount < 1) {
+        if (Message(QStringLiteral("Repeat Count will be made to 1, Continue ?"),
+                    MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
+            return;
+        g_scriptHeader.m_iRepeatCount = 1;
+        UpdateData(false);
+        m_doc.SetModifiedFlag(true);
+    }
+    if (g_scriptHeader.m_bAutoMinimize)
+        Q_EMIT MinimizeRequested();
+    if (!m_sequencer.Start(g_scriptHeader.m_iRepeatCount))
+        return;
+    m_btnStartStop->setText(QStringLiteral("Stop Script Execution"));
+    Q_EMIT RunningChanged(true);
+}
+
+void CVantrellView::OnRunFinished() {
+    m_btnStartStop->setText(QStringLiteral("Start Script Execution"));
+    m_wndList->viewport()->update();
+    Q_EMIT RunningChanged(false);
+}
+
+void CVantrellView::OnAutoRunStart() {
+    UpdateData(true, false);
+    g_scriptHeader.m_bAutoRun = 0;
+    UpdateData(false);
+    OnStartStop();
+}
+
+void CVantrellView::RegisterStartStopHotKey() {
+    for (;;) {
+        m_wndHotKey->SetHotKey(g_scriptHeader.m_wHotKeyCode, g_scriptHeader.m_wHotKeyModifiers);
+        const unsigned modifiers = HotKeyFlagsToModifiers(g_scriptHeader.m_wHotKeyModifiers);
+        m_services.hotkeys.UnregisterHotKey(this, HOTKEY_START_STOP);
+        if (g_scriptHeader.m_wHotKeyCode == 0)
+            return;
+        if (m_services.hotkeys.RegisterHotKey(this, HOTKEY_START_STOP, modifiers,
+                                              g_scriptHeader.m_wHotKeyCode))
+            return;
+        Message(QStringLiteral("Could Not Assign Keyboard Shortcut, Probably Already used by Some Other "
+                               "Application.\n\nLast Error %1 ")
+                    .arg(m_services.hotkeys.LastError()),
+                MB_OK | MB_ICONERROR);
+        g_scriptHeader.m_wHotKeyCode = 0;
+        g_scriptHeader.m_wHotKeyModifiers = 0;
+        m_doc.SetModifiedFlag(true);
+    }
+}
+
+void CVantrellView::OnAssignHotKey() {
+    g_scriptHeader.m_wHotKeyCode = m_wndHotKey->GetKeyCode() & 0xFF;
+    g_scriptHeader.m_wHotKeyModifiers = m_wndHotKey->GetModifiers() & 0xFF;
+    RegisterStartStopHotKey();
+}
+
+void CVantrellView::OnClearHotKey() {
+    g_scriptHeader.m_wHotKeyCode = 0;
+    g_scriptHeader.m_wHotKeyModifiers = 0;
+    m_wndHotKey->SetHotKey(0, 0);
+    m_doc.SetModifiedFlag(true);
+    RegisterStartStopHotKey();
 }

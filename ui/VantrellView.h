@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "engine/CaptureHotKey.h"
+#include "engine/Sequencer.h"
 #include "script/ActionList.h"
 #include "ui/ColoredListCtrl.h"
 #include "ui/DigitsEdit.h"
@@ -70,6 +71,19 @@ public:
     void RefreshAddShortcut();
     void OnHotKey(int id) override;
 
+    // Starts a run of the list, or stops the run in progress.
+    void OnStartStop();
+    // The scheduled start: the auto-run box is cleared, then the run starts (or stops) as from the button.
+    void OnAutoRunStart();
+    // Shows the script's start/stop shortcut and registers it as hotkey 2; a key that cannot be had is
+    // reported and removed from the script.
+    void RegisterStartStopHotKey();
+    void OnAssignHotKey();
+    void OnClearHotKey();
+    bool IsRunning() const { return m_sequencer.IsRunning(); }
+    // Stops a run and lets its worker end: before rows go away.
+    void StopRun() { m_sequencer.StopAndWait(); }
+
     int AppendRow(std::unique_ptr<CMouseAction> pAction);
     void ClearList();
     // Writes the list's column widths to the profile (the view's window going away).
@@ -84,6 +98,12 @@ public:
     QCheckBox& AutoRunCheck() { return *m_chkAutoRun; }
     QDateEdit& AutoRunDateEdit() { return *m_dateAutoRun; }
     QTimeEdit& AutoRunTimeEdit() { return *m_timeAutoRun; }
+    CHotKeyCtrl& HotKeyCtrl() { return *m_wndHotKey; }
+    QPushButton& StartStopButton() { return *m_btnStartStop; }
+    QPushButton& HideButton() { return *m_btnHide; }
+    QLabel& ExecutionInfo() { return *m_wndExecutionInfo; }
+    QGroupBox& CursorInfo() { return *m_wndCursorInfo; }
+    CSequencer& Sequencer() { return m_sequencer; }
     // The action of a command id in the context menu, for the frame and for tests.
     QAction* ContextAction(int id) const;
 
@@ -94,6 +114,11 @@ Q_SIGNALS:
     void FrameCommand(int id);
     // The form's size changed its needs: the frame fits itself to it.
     void FitFrameRequested();
+    // A run starts with minimizing on.
+    void MinimizeRequested();
+    // "Hide to Notification Area".
+    void HideRequested();
+    void RunningChanged(bool running);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -102,6 +127,8 @@ private:
     void BuildForm();
     void BuildContextMenu();
     void BuildColumns();
+    void OnCursorTimer();
+    void OnRunFinished();
     QPoint CursorPos() const;
     int Message(const QString& text, unsigned type);
 
@@ -110,6 +137,8 @@ private:
     CActionList m_list;
     QMenu m_menuContext;
     CCaptureHotKey m_captureHotKey;
+    CSequencer m_sequencer;
+    QTimer m_cursorTimer;
     bool m_bColumnsBuilt = false;
     bool m_bExchanging = false;
 

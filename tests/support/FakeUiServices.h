@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/RecordingInput.h"
 #include "tests/support/FakeMessageBox.h"
 #include "ui/Services.h"
 
@@ -57,8 +58,13 @@ public:
 // input services are the caller's (fakes, or the real ones under a private X server).
 struct CFakeServices {
     CFakeServices(platform::IHotKeys& hotkeys, platform::IInput& input)
-        : services{hotkeys, input, messages, fileDialogs, shell} {}
+        : services{
+              hotkeys,  input,
+              messages, fileDialogs,
+              shell,    [this](QString*) { return std::make_unique<platform::CRecordingInput>(runLog); }} {}
 
+    // What runs of the window injected.
+    platform::CEventLog runLog;
     CFakeMessageBox messages;
     CFakeFileDialogs fileDialogs;
     CFakeShell shell;
