@@ -191,8 +191,8 @@ void CMainFrame::RestartClock() {
 }
 
 void CMainFrame::OnClockTick() {
-    const QDateTime now = QDateTime::currentDateTime();
-    m_dtNow = COleDateTime::GetCurrentTime();
+    const QDateTime now = m_now();
+    m_dtNow = COleDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
     m_paneClock->setText(m_dtNow.FormatTime());
     const unsigned locks = m_services.input.GetLockKeys();
     const unsigned flags[3] = {kCapsLock, kNumLock, kScrollLock};

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "platform/OleDateTime.h"
@@ -52,6 +53,11 @@ public:
     void OnClockTick();
     void RestartClock();
     QTimer& ClockTimer() { return m_clock; }
+    // Where the clock reads the time; tests set a manual one.
+    void SetClock(std::function<QDateTime()> now) {
+        m_now = std::move(now);
+        m_lastTick = m_now();
+    }
     QLabel& ClockPane() { return *m_paneClock; }
     QLabel& MessagePane() { return *m_paneMessage; }
     QLabel& LockPane(int index) { return *m_paneLocks[index]; }
@@ -93,6 +99,7 @@ private:
     bool m_bShown = false;
     QTimer m_clock;
     COleDateTime m_dtNow;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
     QDateTime m_lastTick;
     QLabel* m_paneClock = nullptr;
     QLabel* m_paneLocks[3] = {};

@@ -293,6 +293,7 @@ int CVantrellView::AppendRow(std::unique_ptr<CMouseAction> pAction) {
 }
 
 void CVantrellView::ClearList() {
+    m_sequencer.StopAndWait();
     m_list.RemoveAll();
 }
 
@@ -354,7 +355,7 @@ void CVantrellView::OnDeleteAll() {
     if (Message(QStringLiteral("Delete All Action(s) from the List ?"), MB_YESNOCANCEL | MB_ICONQUESTION) !=
         IDYES)
         return;
-    m_list.RemoveAll();
+    ClearList();
 }
 
 void CVantrellView::OnLocateXY() {
