@@ -46,8 +46,21 @@ CMainFrame::CMainFrame(CServices& services) : m_services(services), m_doc(std::m
             Qt::QueuedConnection);
     connect(m_docManager.get(), &CCustomDocManager::RecentFilesChanged, this,
             &CMainFrame::RebuildRecentFiles);
+    // Settings and sharing chosen from the view's context menu are the frame's commands.
+    connect(m_view, &CVantrellView::FrameCommand, this, [this](int id) {
+        if (QAction* action = CommandAction(id == ID_SETTINGS ? int(ID_VIEW_SETTINGS) : id))
+            action->trigger();
+    });
+    connect(m_view, &CVantrellView::MinimizeRequested, this, &QWidget::showMinimized);
+    connect(m_view, &CVantrellView::HideRequested, this, &CMainFrame::OnHideToTray);
     RebuildRecentFiles();
     UpdateCaption();
+
+    // The clock takes the stored interval from the start.
+    g_settings.Load();
+    m_lastTick = m_now();
+    connect(&m_clock, &QTimer::timeout, this, &CMainFrame::OnClockTick);
+    RestartClock();
 }
 
 CMainFrame::~CMainFrame() {
