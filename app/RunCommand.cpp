@@ -1,5 +1,7 @@
 #include "app/RunCommand.h"
 
+#include "platform/VirtualKeys.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <QEventLoop>
@@ -81,8 +83,29 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The script's start/stop shortcut, which during a headless run can only stop it.
+class CShortcutStop final : public platform::IHotKeyOwner {
+public:
+    CShortcutStop(platform::IHotKeys& hotkeys, CSequencer& sequencer)
+        : m_hotkeys(hotkeys), m_sequencer(sequencer) {}
+    ~CShortcutStop() { m_hotkeys.UnregisterAll(this); }
+    bool Register(uint16_t vk, uint16_t flags) {
+        return m_hotkeys.RegisterHotKey(this, kStartStopId, platform::HotKeyFlagsToModifiers(flags), vk);
+    }
+    void OnHotKey(int) override { m_sequencer.StopExecution(); }
+
+private:
+    static constexpr int kStartStopId = 2;
+    platform::IHotKeys& m_hotkeys;
+    CSequencer& m_sequencer;
+};
+
+}  // namespace
+
 int RunScript(const QString& path, const CRunOptions& options, const CSequencer::InputFactory& makeInput,
-              QTextStream& out, QTextStream& err) {
+              QTextStream& out, QTextStream& err, platform::IHotKeys* hotkeys) {
     g_settings.Load();
     CLoadedScript script{g_scriptHeader, {}};
     QString error;
@@ -134,6 +157,13 @@ int RunScript(const QString& path, const CRunOptions& options, const CSequencer:
                      [&](const QString& message) { inputError = message; });
     QObject::connect(&sequencer, &CSequencer::RunFinished, &loop, &QEventLoop::quit);
     CStopOnSignals signalStop([&] { sequencer.StopExecution(); });
+    std::unique_ptr<CShortcutStop> shortcut;
+    if (hotkeys != nullptr && !options.bDryRun && script.header.m_wHotKeyCode != 0) {
+        shortcut = std::make_unique<CShortcutStop>(*hotkeys, sequencer);
+        if (!shortcut->Register(script.header.m_wHotKeyCode, script.header.m_wHotKeyModifiers))
+            err << "vantrell: the script's start/stop shortcut is not available: "
+                << platform::HotKeyErrorText(hotkeys->LastError()) << Qt::endl;
+    }
     if (!sequencer.Start(repeatCount))
         return 1;  // not reached: the rows and the repeat count were checked above
     loop.exec();

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include "engine/Sequencer.h"
+#include "platform/HotKeys.h"
 
 struct CRunOptions {
     // Prints what the run would do, one line per move, button event and wait, without touching the X
@@ -17,5 +18,6 @@ struct CRunOptions {
 // the end. SIGINT and SIGTERM stop the run as the Stop button does. Returns the exit status: 0 after a
 // complete run, 130 after a stop by signal, 1 for an empty list or when there is no way to inject, 2 when
 // the file cannot be read.
+// With hotkeys, the script's own start/stop shortcut stops the run.
 int RunScript(const QString& path, const CRunOptions& options, const CSequencer::InputFactory& makeInput,
-              QTextStream& out, QTextStream& err);
+              QTextStream& out, QTextStream& err, platform::IHotKeys* hotkeys = nullptr);

@@ -67,7 +67,11 @@ int RunConsole(int argc, char** argv) {
     if (parser.isSet(options.run)) {
         CRunOptions run;
         run.bDryRun = parser.isSet(options.dryRun);
-        return RunScript(parser.value(options.run), run, platform::CreateX11Input, out, err);
+        // The script's own shortcut stops the run; without a display there is none to listen to.
+        std::unique_ptr<platform::CX11HotKeys> hotkeys;
+        if (!run.bDryRun && !qEnvironmentVariableIsEmpty("DISPLAY"))
+            hotkeys = platform::CreateX11HotKeys(nullptr);
+        return RunScript(parser.value(options.run), run, platform::CreateX11Input, out, err, hotkeys.get());
     }
     if (parser.isSet(options.dryRun)) {
         err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
