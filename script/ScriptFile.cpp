@@ -64,16 +64,20 @@ bool ReadScriptFile(const QString& path, CLoadedScript& script, QString* error) 
         *error = file.errorString();
         return false;
     }
-    if (file.size() == 0)
+    return ReadScript(file, script, error);
+}
+
+bool ReadScript(QIODevice& device, CLoadedScript& script, QString* error) {
+    if (device.size() == 0)
         return true;
     CLoadedScript loaded{script.header, {}};
     try {
-        CArchive ar(&file, CArchive::load);
+        CArchive ar(&device, CArchive::load);
         LoadScript(ar, loaded);
     } catch (const CArchiveException& e) {
         *error = e.m_cause == CArchiveException::endOfFile
                      ? QStringLiteral("unexpected file format (the file ends too early)")
-                     : file.errorString();
+                     : device.errorString();
         return false;
     }
     script = std::move(loaded);
@@ -81,8 +85,17 @@ bool ReadScriptFile(const QString& path, CLoadedScript& script, QString* error) 
 }
 
 bool ReadScriptFileIntoOpenScript(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    return ReadScriptIntoOpenScript(file, error);
+}
+
+bool ReadScriptIntoOpenScript(QIODevice& device, QString* error) {
     CLoadedScript script{g_scriptHeader, {}};
-    if (!ReadScriptFile(path, script, error))
+    if (!ReadScript(device, script, error))
         return false;
     g_scriptHeader = script.header;
     g_arrLoadedActions = std::move(script.actions);

@@ -29,8 +29,12 @@ void LoadScript(CArchive& ar, CLoadedScript& out);
 // Reads a file into script, leaving it untouched on failure (error then says why). An empty file sets
 // nothing and succeeds.
 bool ReadScriptFile(const QString& path, CLoadedScript& script, QString* error);
+// The same from a device already open for reading.
+bool ReadScript(QIODevice& device, CLoadedScript& script, QString* error);
 // Reads a file as the open script: on success g_scriptHeader takes the file's values and
 // g_arrLoadedActions its rows (replacing any not yet taken); on failure both stay exactly as they were.
 bool ReadScriptFileIntoOpenScript(const QString& path, QString* error);
+// The same from a device already open for reading.
+bool ReadScriptIntoOpenScript(QIODevice& device, QString* error);
 // Writes a new file and renames it over path, so a failed save leaves the previous file as it was.
 bool WriteScriptFile(const QString& path, CScriptHeader& header, const CActionList& rows, QString* error);

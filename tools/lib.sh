@@ -2,7 +2,7 @@
 
 VANTRELL_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
                    libxi-dev xvfb xdotool x11-utils fonts-dejavu-core desktop-file-utils
-                   libxml2-utils shared-mime-info)
+                   libxml2-utils shared-mime-info clang-14 libclang-rt-14-dev dpkg-dev)
 
 ensure_packages() {
     local missing=() p
