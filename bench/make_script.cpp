@@ -1,8 +1,8 @@
 // Writes the scripts that the benchmarks play, through the program's own writer, and the same clicks as an
 // xdotool command file, so that both tools are given identical work.
 //
-//   bench_make_script OUT.Vantrell --count N --delay MS [--rect X,Y,WxH] [--hotkey VK[,MODIFIERS]]
-//                     [--xdotool OUT.xdo]
+//   bench_make_script OUT.Vantrell --count N --delay MS [--first-delay MS] [--rect X,Y,WxH]
+//                     [--hotkey VK[,MODIFIERS]] [--xdotool OUT.xdo]
 
 #include <QCoreApplication>
 #include <QFile>
@@ -21,8 +21,8 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: bench_make_script OUT.Vantrell --count N --delay MS [--rect X,Y,WxH] "
-                 "[--hotkey VK[,MODIFIERS]] [--xdotool OUT.xdo]\n");
+                 "usage: bench_make_script OUT.Vantrell --count N --delay MS [--first-delay MS] "
+                 "[--rect X,Y,WxH] [--hotkey VK[,MODIFIERS]] [--xdotool OUT.xdo]\n");
     return 2;
 }
 
@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     const char* xdotoolOut = nullptr;
     long count = -1;
     long delay = -1;
+    long firstDelay = -1;
     unsigned long hotKey = 0, modifiers = 0;
     SBenchRect rect{8, 8, 1264, 1008};
     for (int i = 1; i < argc; ++i) {
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
             count = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--delay") == 0 && hasValue) {
             delay = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--first-delay") == 0 && hasValue) {
+            firstDelay = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--rect") == 0 && hasValue) {
             if (!ParseBenchRect(argv[++i], &rect))
                 return Usage();
@@ -56,8 +59,11 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (!out || count < 1 || count > 10'000'000 || delay < 0 || hotKey > 0xFF || modifiers > 0x0F)
+    if (!out || count < 1 || count > 10'000'000 || delay < 0 || delay > 1'000'000 || firstDelay > 1'000'000 ||
+        hotKey > 0xFF || modifiers > 0x0F)
         return Usage();
+    if (firstDelay < 0)
+        firstDelay = delay;
 
     std::vector<std::unique_ptr<CMouseAction>> made;
     made.reserve(static_cast<size_t>(count));
@@ -67,7 +73,7 @@ int main(int argc, char** argv) {
         action->m_iClickType = LeftClick;
         action->m_iX = p.x;
         action->m_iY = p.y;
-        action->m_dwDelay = static_cast<uint32_t>(delay);
+        action->m_dwDelay = static_cast<uint32_t>(n == 0 ? firstDelay : delay);
         made.push_back(std::move(action));
     }
     CActionList rows;
