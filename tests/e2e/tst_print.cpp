@@ -72,6 +72,17 @@ private Q_SLOTS:
         }
     }
 
+    // The window needs an X display; without one the program says so and ends.
+    void windowWithoutADisplay() {
+        const Result r = Run({});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("no X display")), qPrintable(r.err));
+        const Result bad =
+            Run({QStringLiteral("--run"), QStringLiteral(VANTRELL_TEST_DATA "/worked-example.Vantrell")});
+        QCOMPARE(bad.status, 1);
+        QVERIFY2(bad.err.contains(QStringLiteral("X")), qPrintable(bad.err));
+    }
+
     void helpAndVersion() {
         const Result help = Run({QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
