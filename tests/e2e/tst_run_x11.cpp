@@ -178,6 +178,16 @@ private Q_SLOTS:
         gui.waitForFinished();
     }
 
+    // Started without a file: an empty untitled script.
+    void startsUntitled() {
+        QProcess gui;
+        gui.start(QStringLiteral(VANTRELL_BINARY), {});
+        QVERIFY(gui.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(HasWindowTitled(QStringLiteral("Untitled - Vantrell by Orlenby")), 10000);
+        gui.terminate();
+        QVERIFY(gui.waitForFinished());
+    }
+
     // A scheduled start a few seconds ahead fires once, at its second.
     void autoRunFiresOnce() {
         const QDateTime at = QDateTime::currentDateTime().addSecs(3);
