@@ -45,9 +45,10 @@ QByteArray Store(const CScriptHeader& header, const CActionList& rows) {
     return buffer.data();
 }
 
-bool SaveAndRead(const CScriptHeader& header, const CActionList& rows, CLoadedScript& out) {
+// Reads saved bytes over a copy of header, as opening them again would.
+bool ReadSaved(const QByteArray& bytes, const CScriptHeader& header, CLoadedScript& out) {
     QBuffer saved;
-    saved.setData(Store(header, rows));
+    saved.setData(bytes);
     saved.open(QIODevice::ReadOnly);
     out = CLoadedScript{header, {}};
     QString error;
@@ -149,7 +150,7 @@ QString BrokenReaderRule(QIODevice& device, const QLocale& locale) {
     // Saved and read back, nothing changes but what the texts cannot hold: a time's milliseconds, and a
     // null date or time, which is written empty and so reads back invalid.
     CLoadedScript once;
-    if (!SaveAndRead(header, rows, once))
+    if (!ReadSaved(Store(header, rows), header, once))
         return QStringLiteral("a saved script reads back");
     if (!SameValues(header, rows, once))
         return QStringLiteral("a saved script reads back with the same values");
@@ -158,7 +159,7 @@ QString BrokenReaderRule(QIODevice& device, const QLocale& locale) {
     onceRows.AppendAll(once.actions);
     const QByteArray saved = Store(once.header, onceRows);
     CLoadedScript twice;
-    if (!SaveAndRead(once.header, onceRows, twice))
+    if (!ReadSaved(saved, once.header, twice))
         return QStringLiteral("a saved script reads back");
     CActionList twiceRows;
     twiceRows.AppendAll(twice.actions);

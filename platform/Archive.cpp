@@ -53,7 +53,10 @@ qsizetype CArchive::Fill(qsizetype n) {
     m_buffer.remove(0, m_pos);
     m_pos = 0;
     while (available < n && !m_deviceAtEnd) {
-        const qsizetype want = std::max(kChunk, n - available);
+        // A small file gets a small buffer; a pipe may have more coming than it says.
+        const qint64 chunk =
+            m_device->isSequential() ? kChunk : std::min<qint64>(kChunk, m_device->bytesAvailable());
+        const qsizetype want = std::max(static_cast<qsizetype>(chunk), n - available);
         const qsizetype old = m_buffer.size();
         m_buffer.resize(old + want);
         const qint64 got = m_device->read(m_buffer.data() + old, want);
