@@ -7,19 +7,12 @@
 
 #include "script/ActionList.h"
 #include "settings/Settings.h"
+#include "tests/support/Actions.h"
 #include "tests/support/TestMain.h"
 
-namespace {
+using testsupport::MakeAction;
 
-std::unique_ptr<CMouseAction> Action(int type, int x, int y, uint32_t delay, const QString& comment = {}) {
-    auto a = std::make_unique<CMouseAction>();
-    a->m_iClickType = type;
-    a->m_iX = x;
-    a->m_iY = y;
-    a->m_dwDelay = delay;
-    a->m_strComment = comment;
-    return a;
-}
+namespace {
 
 QStringList RowTexts(const CActionList& list, int row) {
     QStringList out;
@@ -68,8 +61,8 @@ private Q_SLOTS:
         QCOMPARE(CActionList::DefaultColumnWidth(0), 30);
         QCOMPARE(CActionList::DefaultColumnWidth(5), 125);
 
-        list.Append(Action(DoubleMiddleClick, -120, -5, 4294967295u, QStringLiteral("  spaced  ")));
-        list.Append(Action(9, 1, 2, 0));
+        list.Append(MakeAction(DoubleMiddleClick, -120, -5, 4294967295u, QStringLiteral("  spaced  ")));
+        list.Append(MakeAction(9, 1, 2, 0));
         QCOMPARE(
             RowTexts(list, 0),
             (QStringList{QStringLiteral("1"), QStringLiteral("Double Middle Click"), QStringLiteral("-120"),
@@ -81,7 +74,7 @@ private Q_SLOTS:
     void deletingRenumbersAndFrees() {
         CActionList list;
         for (int i = 0; i < 4; ++i)
-            list.Append(Action(LeftClick, i, i, 0, QStringLiteral("row %1").arg(i)));
+            list.Append(MakeAction(LeftClick, i, i, 0, QStringLiteral("row %1").arg(i)));
         QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
         list.RemoveAt(1);
         QCOMPARE(list.GetItemCount(), 3);
@@ -100,10 +93,10 @@ private Q_SLOTS:
 
     void appendAllTakesOwnershipInOrder() {
         CActionList list;
-        list.Append(Action(LeftClick, 0, 0, 0, QStringLiteral("existing")));
+        list.Append(MakeAction(LeftClick, 0, 0, 0, QStringLiteral("existing")));
         std::vector<std::unique_ptr<CMouseAction>> loaded;
         for (int i = 0; i < 3; ++i)
-            loaded.push_back(Action(RightClick, i, 0, 0, QStringLiteral("loaded %1").arg(i)));
+            loaded.push_back(MakeAction(RightClick, i, 0, 0, QStringLiteral("loaded %1").arg(i)));
         CMouseAction* second = loaded[1].get();
         list.AppendAll(loaded);
         QVERIFY(loaded.empty());
@@ -114,7 +107,7 @@ private Q_SLOTS:
 
     void recordEditsAndColours() {
         CActionList list;
-        list.Append(Action(LeftClick, 1, 1, 1));
+        list.Append(MakeAction(LeftClick, 1, 1, 1));
         CMouseAction* record = list.GetItemData(0);
         CMouseAction edited = *record;
         edited.m_iX = 77;
@@ -140,7 +133,7 @@ private Q_SLOTS:
     void workerAccessDuringEdits() {
         CActionList list;
         for (int i = 0; i < 10; ++i)
-            list.Append(Action(LeftClick, i, i, 0));
+            list.Append(MakeAction(LeftClick, i, i, 0));
         std::atomic<bool> done{false};
         std::thread worker([&] {
             CMouseAction copy;
@@ -150,7 +143,7 @@ private Q_SLOTS:
             }
         });
         for (int i = 0; i < 2000; ++i) {
-            list.Append(Action(LeftClick, i, i, 0));
+            list.Append(MakeAction(LeftClick, i, i, 0));
             CMouseAction edit;
             edit.m_strComment = QString::number(i);
             list.SetRecord(i % 10, edit);

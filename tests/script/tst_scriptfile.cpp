@@ -9,7 +9,10 @@
 
 #include "script/ScriptFile.h"
 #include "settings/Settings.h"
+#include "tests/support/Actions.h"
 #include "tests/support/TestMain.h"
+
+using testsupport::MakeAction;
 
 namespace {
 
@@ -18,16 +21,6 @@ QByteArray WorkedExample() {
     if (!f.open(QIODevice::ReadOnly))
         qFatal("missing test data");
     return f.readAll();
-}
-
-std::unique_ptr<CMouseAction> Action(int type, int x, int y, uint32_t delay, const QString& comment) {
-    auto a = std::make_unique<CMouseAction>();
-    a->m_iClickType = type;
-    a->m_iX = x;
-    a->m_iY = y;
-    a->m_dwDelay = delay;
-    a->m_strComment = comment;
-    return a;
 }
 
 QByteArray Store(CScriptHeader& header, const CActionList& rows) {
@@ -103,7 +96,7 @@ private Q_SLOTS:
         header.m_dtAutoRunDate = COleDateTime(QDate(2026, 12, 5), QTime(14, 5, 9));
         header.m_dtAutoRunTime = header.m_dtAutoRunDate;
         CActionList rows;
-        rows.Append(Action(DoubleClick, 640, 480, 200, QStringLiteral("OK")));
+        rows.Append(MakeAction(DoubleClick, 640, 480, 200, QStringLiteral("OK")));
 
         const QByteArray bytes = Store(header, rows);
         QCOMPARE(bytes.size(), 90);
@@ -139,11 +132,11 @@ private Q_SLOTS:
             QStringLiteral("tab\there, \"quotes\" and 'apostrophes'"),
         };
         CActionList rows;
-        rows.Append(Action(LeftClick, -120, -5, 4294967295u, comments[0]));
-        rows.Append(Action(9, 0, 0, 0, comments[1]));
-        rows.Append(Action(DoubleRightClick, INT32_MIN, INT32_MAX, 1, comments[2]));
-        rows.Append(Action(MiddleClick, 1920, 1080, 200, comments[3]));
-        rows.Append(Action(-1, 5, 6, 7, comments[4]));
+        rows.Append(MakeAction(LeftClick, -120, -5, 4294967295u, comments[0]));
+        rows.Append(MakeAction(9, 0, 0, 0, comments[1]));
+        rows.Append(MakeAction(DoubleRightClick, INT32_MIN, INT32_MAX, 1, comments[2]));
+        rows.Append(MakeAction(MiddleClick, 1920, 1080, 200, comments[3]));
+        rows.Append(MakeAction(-1, 5, 6, 7, comments[4]));
         rows.SetColor(0, kColorExecuted);  // colours are never stored
 
         const QByteArray bytes = Store(header, rows);
@@ -253,7 +246,7 @@ private Q_SLOTS:
             before.m_wHotKeyCode = 0x41;
             g_scriptHeader = before;
             g_arrLoadedActions.clear();
-            g_arrLoadedActions.push_back(Action(RightClick, 1, 2, 3, QStringLiteral("pending")));
+            g_arrLoadedActions.push_back(MakeAction(RightClick, 1, 2, 3, QStringLiteral("pending")));
 
             QString error;
             const bool ok = ReadScriptFileIntoOpenScript(path, &error);
@@ -310,7 +303,7 @@ private Q_SLOTS:
         WriteFile(path, QByteArray("previous contents"));
         CScriptHeader header;
         CActionList rows;
-        rows.Append(Action(LeftClick, 1, 2, 3, QStringLiteral("x")));
+        rows.Append(MakeAction(LeftClick, 1, 2, 3, QStringLiteral("x")));
         QString error;
         QVERIFY(WriteScriptFile(path, header, rows, &error));
         CLoadedScript back;
@@ -324,7 +317,7 @@ private Q_SLOTS:
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const bool canWriteAnyway = QFileInfo(dir.path()).isWritable();  // root ignores permissions
         if (!canWriteAnyway) {
-            rows.Append(Action(LeftClick, 4, 5, 6, QStringLiteral("y")));
+            rows.Append(MakeAction(LeftClick, 4, 5, 6, QStringLiteral("y")));
             QVERIFY(!WriteScriptFile(path, header, rows, &error));
             QVERIFY(ReadScriptFile(path, back, &error));
             QCOMPARE(back.actions.size(), size_t(1));
@@ -338,7 +331,7 @@ private Q_SLOTS:
         CActionList rows;
         std::vector<std::unique_ptr<CMouseAction>> many;
         for (int i = 0; i < 20000; ++i)
-            many.push_back(Action(i % 6, i, -i, uint32_t(i), QStringLiteral("comment %1").arg(i)));
+            many.push_back(MakeAction(i % 6, i, -i, uint32_t(i), QStringLiteral("comment %1").arg(i)));
         rows.AppendAll(many);
         const CLoadedScript back = Load(Store(header, rows));
         QCOMPARE(back.actions.size(), size_t(20000));
