@@ -9,6 +9,18 @@ struct ButtonFlags {
     uint32_t up;
 };
 
+// An action's requests go out together, each pause sending what came before it.
+class CBatch {
+public:
+    explicit CBatch(platform::IInput& input) : m_input(input) { m_input.BeginBatch(); }
+    CBatch(const CBatch&) = delete;
+    CBatch& operator=(const CBatch&) = delete;
+    ~CBatch() { m_input.EndBatch(); }
+
+private:
+    platform::IInput& m_input;
+};
+
 }  // namespace
 
 CClickInjector::CClickInjector(platform::IInput& input, platform::IWait& wait, platform::CCrtRandom& random,
@@ -16,6 +28,7 @@ CClickInjector::CClickInjector(platform::IInput& input, platform::IWait& wait, p
     : m_input(input), m_wait(wait), m_random(random), m_settings(settings) {}
 
 void CClickInjector::PerformAction(const CMouseAction& action) {
+    CBatch batch(m_input);
     // Placed once: the button records carry no position, so both clicks of a double land here.
     m_input.SetCursorPos(action.m_iX, action.m_iY);
 
@@ -51,16 +64,19 @@ void CClickInjector::PerformAction(const CMouseAction& action) {
 }
 
 void CClickInjector::SendLeftClick() {
+    CBatch batch(m_input);
     bool bCutShort = false;
     Click(Button::Left, bCutShort);
 }
 
 void CClickInjector::SendMiddleClick() {
+    CBatch batch(m_input);
     bool bCutShort = false;
     Click(Button::Middle, bCutShort);
 }
 
 void CClickInjector::SendRightClick() {
+    CBatch batch(m_input);
     bool bCutShort = false;
     Click(Button::Right, bCutShort);
 }
@@ -107,7 +123,11 @@ void CClickInjector::Pause(const std::atomic<int>& lower, const std::atomic<int>
     // Read at every draw: the settings dialog may change them while a run goes on.
     const uint32_t ms =
         RandomDelay(lower.load(std::memory_order_relaxed), upper.load(std::memory_order_relaxed));
-    if (ms != 0 && !m_wait.Sleep(ms))
+    if (ms == 0)
+        return;
+    // The press before a hold must be at the server while the hold lasts.
+    m_input.Flush();
+    if (!m_wait.Sleep(ms))
         bCutShort = true;
 }
 

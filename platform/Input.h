@@ -53,6 +53,14 @@ public:
     virtual unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) = 0;
     // Which lock keys are on: kCapsLock | kNumLock | kScrollLock.
     virtual unsigned GetLockKeys() { return 0; }
+
+    // SetCursorPos and SendInput send their requests at once. Between BeginBatch and EndBatch they may hold
+    // them back and send them together, which makes a fast run several times faster; Flush sends what is
+    // held, and EndBatch sends it and ends the batch. Whoever batches flushes before every wait, so no
+    // press is ever held back across a pause.
+    virtual void BeginBatch() {}
+    virtual void Flush() {}
+    virtual void EndBatch() {}
 };
 
 constexpr unsigned kCapsLock = 0x1;

@@ -90,7 +90,7 @@ bool CRecordingInput::SetCursorPos(int x, int y) {
     CEventLog::Event event;
     event.kind = CEventLog::Kind::Move;
     event.pt = m_pt;
-    m_log.Append(event);
+    Append(event);
     return true;
 }
 
@@ -110,9 +110,20 @@ unsigned CRecordingInput::SendInput(unsigned count, const INPUT* inputs, int cbS
         event.input = inputs[i];
         event.nCount = count;
         event.cbSize = cbSize;
-        m_log.Append(event);
+        Append(event);
     }
     return count;
+}
+
+void CRecordingInput::EndBatch() {
+    m_bBatching = false;
+    m_log.SetHeld(0);
+}
+
+void CRecordingInput::Append(const CEventLog::Event& event) {
+    m_log.Append(event);
+    if (m_bBatching)
+        m_log.SetHeld(m_log.Held() + 1);
 }
 
 bool CRecordingWait::Sleep(uint32_t ms) {
@@ -122,6 +133,7 @@ bool CRecordingWait::Sleep(uint32_t ms) {
     event.kind = CEventLog::Kind::Wait;
     event.ms = ms;
     event.bCompleted = !(m_stop && m_stop->IsRaised());
+    event.nHeld = m_log.Held();
     m_log.Append(event);
     return event.bCompleted;
 }

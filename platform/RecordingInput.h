@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -27,6 +28,7 @@ public:
         int cbSize = 0;
         uint32_t ms = 0;         // Wait: the milliseconds asked for
         bool bCompleted = true;  // Wait: false when a stop cut it short or it never began
+        unsigned nHeld = 0;      // Wait: moves and records a batch still held back when the wait began
     };
 
     void Append(const Event& event);
@@ -45,7 +47,13 @@ public:
     // The lines, each ended by a line feed.
     QString Render() const;
 
+    // Moves and records that a batch holds back: the recording input counts them, the recording wait notes
+    // how many there were at each wait.
+    void SetHeld(unsigned held) { m_nHeld.store(held, std::memory_order_relaxed); }
+    unsigned Held() const { return m_nHeld.load(std::memory_order_relaxed); }
+
 private:
+    std::atomic<unsigned> m_nHeld{0};
     // Filled by a run's worker and read by whoever watches it.
     mutable std::mutex m_mutex;
     std::vector<Event> m_events;
@@ -59,10 +67,16 @@ public:
     // The position last set, so code that reads the cursor back sees its own moves.
     bool GetCursorPos(POINT* pt) override;
     unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
+    void BeginBatch() override { m_bBatching = true; }
+    void Flush() override { m_log.SetHeld(0); }
+    void EndBatch() override;
 
 private:
+    void Append(const CEventLog::Event& event);
+
     CEventLog& m_log;
     POINT m_pt;
+    bool m_bBatching = false;
 };
 
 // Pauses take no time. With a stop signal it answers as the real wait does: false once the stop is raised.

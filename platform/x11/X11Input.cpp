@@ -48,8 +48,23 @@ bool CX11Input::SetCursorPos(int x, int y) {
         return false;
     Display* display = m_pConnection->Get();
     XWarpPointer(display, None, m_root, 0, 0, 0, 0, ClampToProtocol(x), ClampToProtocol(y));
-    XFlush(display);
+    FlushUnlessBatching();
     return !m_pConnection->IsLost();
+}
+
+void CX11Input::Flush() {
+    if (!m_pConnection->IsLost())
+        XFlush(m_pConnection->Get());
+}
+
+void CX11Input::EndBatch() {
+    m_bBatching = false;
+    Flush();
+}
+
+void CX11Input::FlushUnlessBatching() {
+    if (!m_bBatching)
+        Flush();
 }
 
 bool CX11Input::GetCursorPos(POINT* pt) {
@@ -96,16 +111,17 @@ unsigned CX11Input::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
         for (const SButtonFlag& flag : kButtonFlags) {
             if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
                 continue;
-            if (!XTestFakeButtonEvent(display, flag.nButton, flag.bPress, CurrentTime))
+            if (!XTestFakeButtonEvent(display, flag.nButton, flag.bPress, CurrentTime)) {
+                FlushUnlessBatching();
                 return injected;
-            // Flushed at once: a press held in our buffer would reach the server only with the next request.
-            XFlush(display);
+            }
         }
-        if (m_pConnection->IsLost())
-            return injected;
         ++injected;
     }
-    return injected;
+    // One write for the call; a press held in our buffer would reach the server only with the next request.
+    FlushUnlessBatching();
+    // A lost connection shows once the requests were written; none of them counts then.
+    return m_pConnection->IsLost() ? 0 : injected;
 }
 
 std::unique_ptr<IInput> CreateX11Input(QString* error) {

@@ -23,16 +23,23 @@ public:
     bool SetCursorPos(int x, int y) override;
     bool GetCursorPos(POINT* pt) override;
     // Makes the button presses and releases of each INPUT_MOUSE record, in the order of the flag bits, and
-    // flushes after every event. Records of other types are skipped and not counted; a move flag adds no
-    // event (positions are set with SetCursorPos). Returns 0 when cbSize is not sizeof(INPUT), as Windows
-    // does.
+    // flushes them at the end of the call (outside a batch). Records of other types are skipped and not
+    // counted; a move flag adds no event (positions are set with SetCursorPos). Returns 0 when cbSize is not
+    // sizeof(INPUT), as Windows does.
     unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
     unsigned GetLockKeys() override;
+    void BeginBatch() override { m_bBatching = true; }
+    void Flush() override;
+    void EndBatch() override;
 
 private:
+    // Sends what is queued unless a batch holds it back.
+    void FlushUnlessBatching();
+
     std::unique_ptr<CX11Connection> m_pConnection;
     unsigned long m_root;
     unsigned long m_lockAtoms[3] = {};  // the lock indicators' names, looked up once
+    bool m_bBatching = false;
 };
 
 // The input service for the calling thread. Returns nullptr and a message for the user (when error is given)

@@ -75,6 +75,12 @@ private Q_SLOTS:
         SetBounds(run.settings, 15, 15, 25, 25);
         run.injector.PerformAction(Action(clickType, 12, -34));
         QCOMPARE(run.log.Lines(), lines);
+        // The action's requests may go out together, but every pause finds them sent, and so does the end.
+        for (const CEventLog::Event& event : run.log.Events()) {
+            if (event.kind == CEventLog::Kind::Wait)
+                QCOMPARE(event.nHeld, 0u);
+        }
+        QCOMPARE(run.log.Held(), 0u);
     }
 
     void everyRecordHasTheInjectedShape() {

@@ -1,3 +1,5 @@
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QtTest>
 #include <chrono>
 #include <thread>
@@ -13,6 +15,21 @@ class CWaitTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The run's thread may be preferred; the thread that started it (the window's) stays as it was.
+    void onlyTheRunsThreadIsRaised() {
+        const auto niceOfThisThread = [] { return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); };
+        const int before = niceOfThisThread();
+        bool bRaised = false;
+        int inRun = 0;
+        std::thread run([&] {
+            bRaised = platform::UsePreciseTimersOnThisThread();
+            inRun = niceOfThisThread();
+        });
+        run.join();
+        QCOMPARE(inRun, bRaised ? std::min(before, platform::kTimingNice) : before);
+        QCOMPARE(niceOfThisThread(), before);
+    }
+
     void countsFromTheMomentGiven() {
         platform::UsePreciseTimersOnThisThread();
         CStopSignal stop;
