@@ -23,12 +23,15 @@ has() {
 has -rwxr-xr-x bin/vantrell
 has -rw-r--r-- share/applications/vantrell.desktop
 has -rw-r--r-- share/mime/packages/vantrell-mime.xml
+has -rw-r--r-- share/doc/vantrell/copyright
+has -rw-r--r-- share/doc/vantrell/changelog.gz
+has -rw-r--r-- share/man/man1/vantrell.1.gz
 has -rw-r--r-- share/icons/hicolor/scalable/apps/vantrell.svg
 for size in 16 32 48 64 256; do
     has -rw-r--r-- "share/icons/hicolor/${size}x$size/apps/vantrell.png"
 done
 # Nothing of the build or the tests rides along.
-extra=$(echo "$contents" | grep -v '/$' | grep -Ev '\./usr/(bin/vantrell|share/(applications|mime/packages|icons/hicolor)/)' || true)
+extra=$(echo "$contents" | grep -v '/$' | grep -Ev '\./usr/(bin/vantrell|share/(applications|mime/packages|icons/hicolor|doc/vantrell|man/man1)/)' || true)
 [ -z "$extra" ] || fail "unexpected files in $deb: $extra"
 
 field() { dpkg-deb -f "$deb" "$1"; }
