@@ -1,35 +1,19 @@
-// The settings dialog: what it shows, what OK stores and writes, what a bad number and Cancel leave
-// behind, and the millisecond clock.
+// The settings dialog: what OK stores and writes, what a bad number and Cancel leave behind, and the
+// millisecond clock.
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QtTest>
 
-#include "platform/OleDateTime.h"
 #include "platform/Profile.h"
-#include "settings/Settings.h"
-#include "tests/support/TestMain.h"
+#include "tests/ui/UiFixture.h"
 #include "ui/DlgSettings.h"
 
-using namespace Qt::StringLiterals;
+using namespace uitest;
 
 namespace {
-
-// Answers every message box with OK and keeps the texts it was asked to show.
-class CScriptedMessages final : public platform::IMessageBox {
-public:
-    int MessageBox(QObject*, const QString& text, unsigned) override {
-        m_texts << text;
-        return platform::IDOK;
-    }
-    QStringList m_texts;
-};
 
 const QList<int> kDefaults = {1, 1, 500, 10, 30, 20, 40, 200};
 const QList<int> kNothingStored(8, -424242);
@@ -60,32 +44,37 @@ QList<int> ProfileValues() {
     for (const QString& name :
          u"m_bAutoShortcut m_bDeletionConfirmation m_iTimeUpdateInterval m_iMdMuMin "
          "m_iMdMuMax m_iDcMin m_iDcMax m_iDefaultTimeDelay"_s.split(u' '))
-        values << platform::GetProfileInt(u"Settings"_s, name, kNothingStored[0]);
+        values << GetProfileInt(u"Settings"_s, name, kNothingStored[0]);
     return values;
 }
 
-template <class T = QLineEdit>
-T* Child(const QWidget& dlg, const QString& name) {
-    T* child = dlg.findChild<T*>(name);
-    if (!child)
-        qFatal("no child %s", qPrintable(name));
-    return child;
-}
+// The dialog shown, with a fake message box.
+struct CDialog {
+    CDialog() {
+        dlg.show();
+        if (!QTest::qWaitForWindowExposed(&dlg))
+            qWarning("the dialog was not exposed");
+    }
+    template <class T = QLineEdit>
+    T* Child(const QString& name) {
+        T* child = dlg.findChild<T*>(name);
+        if (!child)
+            qFatal("no child %s", qPrintable(name));
+        return child;
+    }
+    void Retype(const QString& field, const QString& text) {
+        Child(field)->selectAll();
+        QTest::keyClick(Child(field), Qt::Key_Delete);
+        QTest::keyClicks(Child(field), text);
+    }
+    void Click(QDialogButtonBox::StandardButton which) {
+        QTest::mouseClick(Child<QDialogButtonBox>(u"buttonBox"_s)->button(which), Qt::LeftButton);
+    }
 
-void Click(const QDialog& dlg, QDialogButtonBox::StandardButton which) {
-    QTest::mouseClick(Child<QDialogButtonBox>(dlg, u"buttonBox"_s)->button(which), Qt::LeftButton);
-}
-
-void Retype(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
-bool ShowAndWait(QDialog& dlg) {
-    dlg.show();
-    return QTest::qWaitForWindowExposed(&dlg);
-}
+    testsupport::CFakeMessageBox messages;
+    CDlgSettings dlg{messages};
+    QSignalSpy changed{&dlg, &CDlgSettings::SettingsChanged};
+};
 
 }  // namespace
 
@@ -93,28 +82,13 @@ class TestDlgSettings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { QLocale::setDefault(QLocale(u"en_US"_s)); }
 
     void init() {
-        QSettings raw(QSettings::NativeFormat, QSettings::UserScope,
-                      QString::fromUtf16(platform::kProfileOrganization),
-                      QString::fromUtf16(platform::kProfileApplication));
-        raw.clear();
-        raw.sync();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf16(kProfileOrganization),
+                  QString::fromUtf16(kProfileApplication))
+            .clear();
         SetValues(kDefaults);
-    }
-
-    void emptyProfileShowsDefaults() {
-        g_settings.Load();
-        CScriptedMessages messages;
-        CDlgSettings dlg(messages);
-        QCOMPARE(dlg.windowTitle(), u"Settings - Vantrell by Orlenby"_s);
-        QVERIFY(Child<QCheckBox>(dlg, u"autoShortcutCheck"_s)->isChecked());
-        QVERIFY(Child<QCheckBox>(dlg, u"deletionConfirmationCheck"_s)->isChecked());
-        QStringList shown;
-        for (const char* name : kEdits)
-            shown << Child(dlg, QLatin1String(name))->text();
-        QCOMPARE(shown, (QStringList{u"500"_s, u"10"_s, u"30"_s, u"20"_s, u"40"_s, u"200"_s}));
     }
 
     // Distinct values in every field catch two controls bound to the wrong settings; a negative value
@@ -127,36 +101,32 @@ private Q_SLOTS:
     void okWithoutChangesWritesAllEight() {
         QFETCH(QList<int>, values);
         SetValues(values);
-        CScriptedMessages messages;
-        CDlgSettings dlg(messages);
-        QSignalSpy changed(&dlg, &CDlgSettings::SettingsChanged);
-        QVERIFY(ShowAndWait(dlg));
-        Click(dlg, QDialogButtonBox::Ok);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(messages.m_texts, QStringList());
-        QCOMPARE(changed.count(), 1);
+        CDialog d;
+        d.Click(QDialogButtonBox::Ok);
+        QCOMPARE(d.dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(d.messages.Texts(), QStringList());
+        QCOMPARE(d.changed.count(), 1);
         QCOMPARE(Values(), values);
         QCOMPARE(ProfileValues(), values);
     }
 
     // Minimum above maximum is no error: the click injection orders each pair itself.
     void okStoresWhatWasTyped() {
-        CScriptedMessages messages;
-        CDlgSettings dlg(messages);
-        QVERIFY(ShowAndWait(dlg));
-        Child<QCheckBox>(dlg, u"deletionConfirmationCheck"_s)->click();
+        CDialog d;
+        d.Child<QCheckBox>(u"deletionConfirmationCheck"_s)->click();
         const QStringList typed = {u"250"_s, u"50"_s, u"10"_s, u"50"_s, u"10"_s, u"0"_s};
         for (int i = 0; i < 6; ++i)
-            Retype(Child(dlg, QLatin1String(kEdits[i])), typed[i]);
-        QTest::keyClick(&dlg, Qt::Key_Return);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+            d.Retype(QLatin1String(kEdits[i]), typed[i]);
+        QTest::keyClick(&d.dlg, Qt::Key_Return);
+        QCOMPARE(d.dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(d.changed.count(), 1);
         const QList<int> stored = {1, 0, 250, 50, 10, 50, 10, 0};
         QCOMPARE(Values(), stored);
         QCOMPARE(ProfileValues(), stored);
     }
 
-    // The first bad field in the exchange order gets the focus. The check box changed before it must not
-    // reach g_settings, neither now nor after Cancel.
+    // The first bad field in the exchange order gets the focus. The check box and the good number changed
+    // before it must not reach g_settings, neither now nor after Cancel.
     void badNumberStoresNothing_data() {
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QString>("text");
@@ -167,25 +137,22 @@ private Q_SLOTS:
     void badNumberStoresNothing() {
         QFETCH(QStringList, fields);
         QFETCH(QString, text);
-        CScriptedMessages messages;
-        CDlgSettings dlg(messages);
-        QSignalSpy changed(&dlg, &CDlgSettings::SettingsChanged);
-        QVERIFY(ShowAndWait(dlg));
-        Child<QCheckBox>(dlg, u"autoShortcutCheck"_s)->click();
-        Retype(Child(dlg, u"mdMuMinEdit"_s), u"77"_s);
+        CDialog d;
+        d.Child<QCheckBox>(u"autoShortcutCheck"_s)->click();
+        d.Retype(u"mdMuMinEdit"_s, u"77"_s);
         for (const QString& field : fields)
-            Retype(Child(dlg, field), text);
+            d.Retype(field, text);
 
-        Click(dlg, QDialogButtonBox::Ok);
-        QCOMPARE(messages.m_texts.size(), 1);
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(dlg.focusWidget(), Child(dlg, fields[0]));
+        d.Click(QDialogButtonBox::Ok);
+        QCOMPARE(d.messages.Texts().size(), 1);
+        QVERIFY(d.dlg.isVisible());
+        QCOMPARE(d.dlg.focusWidget(), d.Child(fields[0]));
         QCOMPARE(Values(), kDefaults);
         QCOMPARE(ProfileValues(), kNothingStored);
 
-        Click(dlg, QDialogButtonBox::Cancel);
-        QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(changed.count(), 0);
+        d.Click(QDialogButtonBox::Cancel);
+        QCOMPARE(d.dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(d.changed.count(), 0);
         QCOMPARE(Values(), kDefaults);
         QCOMPARE(ProfileValues(), kNothingStored);
     }
@@ -209,10 +176,8 @@ private Q_SLOTS:
     // milliseconds; once it is closed the clock stops waking the program.
     void liveClock() {
         const QRegularExpression form(u"^(1[0-2]|[1-9]):[0-5]\\d:[0-5]\\d [AP]M:(\\d\\d|[1-9]\\d\\d)$"_s);
-        CScriptedMessages messages;
-        CDlgSettings dlg(messages);
-        QLineEdit* clock = Child(dlg, u"clockEdit"_s);
-        QVERIFY(ShowAndWait(dlg));
+        CDialog d;
+        QLineEdit* clock = d.Child(u"clockEdit"_s);
         QSet<QString> seen;
         for (int i = 0; i < 20; ++i, QTest::qWait(13)) {
             const QString text = clock->text();
@@ -224,7 +189,7 @@ private Q_SLOTS:
         }
         QVERIFY2(seen.size() >= 10, qPrintable(QString::number(seen.size())));
 
-        dlg.reject();
+        d.dlg.reject();
         const QString last = clock->text();
         QTest::qWait(60);
         QCOMPARE(clock->text(), last);

@@ -1,0 +1,122 @@
+#pragma once
+// What the window suites share: the main window with fake message boxes, file dialogs and shell (and fake
+// hotkeys and input unless real ones are given), a way to answer the next modal dialog, and script files.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "app/MainFrame.h"
+#include "platform/RecordingInput.h"
+#include "script/ScriptFile.h"
+#include "script/VantrellDoc.h"
+#include "settings/Settings.h"
+#include "tests/support/Actions.h"
+#include "tests/support/FakeHotKeys.h"
+#include "tests/support/FakeUiServices.h"
+#include "tests/support/TestMain.h"
+#include "ui/DlgAction.h"
+#include "ui/DocManager.h"
+#include "ui/VantrellView.h"
+
+namespace uitest {
+
+using namespace platform;
+using namespace Qt::StringLiterals;
+using testsupport::CFakeHotKeys;
+using testsupport::MakeAction;
+
+constexpr unsigned VK_F = 0x46;
+constexpr unsigned VK_F6 = 0x75;
+constexpr unsigned VK_F12 = 0x7B;
+
+// One window as the program sets it up at start.
+struct CWindow {
+    CWindow() : CWindow(fakeHotKeys, fakeInput) {}
+    CWindow(IHotKeys& hotKeys, IInput& input) : fakes(hotKeys, input), frame(fakes.services) {
+        frame.NewDocument();
+        frame.show();
+        QApplication::setActiveWindow(&frame);
+        if (!QTest::qWaitForWindowExposed(&frame))
+            qWarning("the window was not exposed");
+    }
+    CVantrellView& view() { return frame.View(); }
+    CActionList& list() { return frame.View().List(); }
+    CVantrellDoc& doc() { return frame.Doc(); }
+    CCustomDocManager& docs() { return frame.DocManager(); }
+    QStringList messages() const { return fakes.messages.Texts(); }
+    // Rows at x = 0, 10, 20... with the comments "row 0", "row 1"...
+    void AddRows(int n, uint32_t delay = 0) {
+        for (int i = 0; i < n; ++i)
+            view().AppendRow(MakeAction(LeftClick, i * 10, 100 + i, delay, u"row %1"_s.arg(i)));
+    }
+    // The x positions a run moved to, in order.
+    QList<int> Moves() const {
+        QList<int> xs;
+        for (const QString& line : fakes.runLog.Lines())
+            if (line.startsWith(u"move "_s))
+                xs << line.section(u' ', 1, 1).toInt();
+        return xs;
+    }
+
+    CFakeHotKeys fakeHotKeys;
+    CEventLog log;
+    CRecordingInput fakeInput{log};
+    testsupport::CFakeServices fakes;
+    CMainFrame frame;
+};
+
+// One column of the list, top to bottom.
+inline QStringList Column(const CActionList& list, int column) {
+    QStringList out;
+    for (int r = 0; r < list.GetItemCount(); ++r)
+        out << list.Text(r, column);
+    return out;
+}
+
+// A script whose rows carry these comments.
+inline QString WriteScript(const QString& path, const QStringList& comments = {}, int repeat = 1) {
+    CScriptHeader header;
+    header.m_iRepeatCount = repeat;
+    CActionList rows;
+    for (int i = 0; i < comments.size(); ++i)
+        rows.Append(MakeAction(LeftClick, i, i, 0, comments[i]));
+    QString error;
+    if (!WriteScriptFile(path, header, rows, &error))
+        qFatal("cannot write %s", qPrintable(error));
+    return path;
+}
+
+// Runs fn on the next dialog of type T once it is up, while the caller waits in its exec().
+template <class T>
+void OnNextDialog(std::function<void(T&)> fn) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, fn] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dlg = qobject_cast<T*>(w); dlg && dlg->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                fn(*dlg);
+                return;
+            }
+    });
+    timer->start();
+}
+
+// Answers the next action editor: a field typed over (if named), then OK or Cancel.
+inline void AnswerNextEditor(bool accept, const QString& field = {}, const QString& text = {}) {
+    OnNextDialog<CDlgAction>([=](CDlgAction& dlg) {
+        if (!field.isEmpty())
+            dlg.findChild<QLineEdit*>(field)->setText(text);
+        if (accept)
+            QTest::mouseClick(dlg.findChild<QPushButton*>(u"btnOK"_s), Qt::LeftButton);
+        else
+            dlg.reject();
+    });
+}
+
+}  // namespace uitest
