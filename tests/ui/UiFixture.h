@@ -7,10 +7,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
 
 #include "app/MainFrame.h"
-#include "platform/RecordingInput.h"
 #include "script/ScriptFile.h"
 #include "script/VantrellDoc.h"
 #include "settings/Settings.h"
@@ -29,9 +27,15 @@ using namespace Qt::StringLiterals;
 using testsupport::CFakeHotKeys;
 using testsupport::MakeAction;
 
-constexpr unsigned VK_F = 0x46;
-constexpr unsigned VK_F6 = 0x75;
-constexpr unsigned VK_F12 = 0x7B;
+constexpr unsigned VK_F = 0x46, VK_F6 = 0x75, VK_F12 = 0x7B;
+
+// The globals every test starts from: no script header values, the default settings stored, US English.
+inline void ResetGlobals() {
+    QLocale::setDefault(QLocale(u"en_US"_s));
+    g_scriptHeader = CScriptHeader();
+    g_settings = CSettings();
+    g_settings.Save();
+}
 
 // One window as the program sets it up at start.
 struct CWindow {
@@ -52,14 +56,6 @@ struct CWindow {
     void AddRows(int n, uint32_t delay = 0) {
         for (int i = 0; i < n; ++i)
             view().AppendRow(MakeAction(LeftClick, i * 10, 100 + i, delay, u"row %1"_s.arg(i)));
-    }
-    // The x positions a run moved to, in order.
-    QList<int> Moves() const {
-        QList<int> xs;
-        for (const QString& line : fakes.runLog.Lines())
-            if (line.startsWith(u"move "_s))
-                xs << line.section(u' ', 1, 1).toInt();
-        return xs;
     }
 
     CFakeHotKeys fakeHotKeys;
