@@ -10,8 +10,6 @@ using namespace uitest;
 
 namespace {
 
-const QString kPressF6 = u"Press F6 to Update X & Y with Current Location"_s;
-
 struct CEditor {
     void Open(CMouseAction& record, bool bEditMode = false) {
         dlg->m_pAction = &record;
@@ -48,61 +46,47 @@ class TestDlgAction : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The editor takes the first free key from F6 on; F6 is usually the view's own.
-    void titleAndCaptureKeyHint_data() {
-        QTest::addColumn<bool>("bEditMode");
-        QTest::addColumn<unsigned>("taken");  // function keys held before the editor opens
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("hint");
-        QTest::newRow("add, nothing held")
-            << false << 0u << u"Add New Mouse Click - Vantrell by Orlenby"_s << kPressF6;
-        QTest::newRow("add, F6 held") << false << 1u << u"Add New Mouse Click - Vantrell by Orlenby"_s
-                                      << u"Press F7 to Update X & Y with Current Location"_s;
-        QTest::newRow("edit, all seven held") << true << 7u << u"Edit Mouse Click - Vantrell by Orlenby"_s
-                                              << u"Shortcut Key to Update X,Y will be Displayed here"_s;
-    }
-    void titleAndCaptureKeyHint() {
-        QFETCH(bool, bEditMode);
-        QFETCH(unsigned, taken);
-        CEditor e;
-        for (unsigned vk = VK_F6; vk < VK_F6 + taken; ++vk)
-            e.hotKeys.OccupyByOtherProgram(0, vk);
-        CMouseAction record;
-        e.Open(record, bEditMode);
-        QTEST(e.dlg->windowTitle(), "title");
-        QTEST(e.label(u"lblShortcutHint"_s), "hint");
-        // The ampersand must show as it is, not be eaten as a mnemonic marker.
-        QCOMPARE(e.Child<QLabel>(u"lblShortcutHint"_s)->textFormat(), Qt::PlainText);
+    // The editor takes the first free key from F6 on (F6 is usually the view's own) and names it; it shows
+    // the record, and the cursor position twice a second.
+    void showsTheRecordAndTheCaptureKey() {
+        for (const unsigned taken : {0u, 1u, 7u}) {
+            CEditor e;
+            for (unsigned vk = VK_F6; vk < VK_F6 + taken; ++vk)
+                e.hotKeys.OccupyByOtherProgram(0, vk);
+            e.input.SetCursorPos(640, -12);
+            CMouseAction record = *MakeAction(DoubleRightClick, -5, 7, 250, u"third"_s);
+            e.Open(record, taken == 7);
+            QCOMPARE(e.dlg->windowTitle(),
+                     (taken == 7 ? u"Edit"_s : u"Add New"_s) + u" Mouse Click - Vantrell by Orlenby"_s);
+            QCOMPARE(e.label(u"lblShortcutHint"_s),
+                     taken == 7 ? u"Shortcut Key to Update X,Y will be Displayed here"_s
+                                : u"Press F%1 to Update X & Y with Current Location"_s.arg(6 + taken));
+            // The ampersand must show as it is, not be eaten as a mnemonic marker.
+            QCOMPARE(e.Child<QLabel>(u"lblShortcutHint"_s)->textFormat(), Qt::PlainText);
+            QCOMPARE(e.type()->currentText(), u"Double Right Click"_s);
+            QStringList shown;
+            for (const QString& name : {u"editX"_s, u"editY"_s, u"editDelay"_s, u"editComment"_s})
+                shown << e.Child(name)->text();
+            QCOMPARE(shown, (QStringList{"-5", "7", "250", "third"}));
+            QCOMPARE(e.label(u"lblCurrentLocation"_s), u"Current Location"_s);
+            QTRY_COMPARE(e.label(u"lblCurrentLocation"_s), u"Mouse Cursor at X = 640 and Y = -12"_s);
+        }
     }
 
-    void showsTheRecordAndFiltersTyping() {
+    // X takes a minus sign, the delay typed digits only; the type has the focus, and Enter there is OK.
+    void typingAndEnter() {
         CEditor e;
-        CMouseAction record = *MakeAction(DoubleRightClick, -5, 7, 250, u"third"_s);
+        CMouseAction record;
         e.Open(record);
         QCOMPARE(e.dlg->focusWidget(), e.type());
-        QCOMPARE(e.type()->currentText(), u"Double Right Click"_s);
-        QStringList shown;
-        for (const QString& name : {u"editX"_s, u"editY"_s, u"editDelay"_s, u"editComment"_s})
-            shown << e.Child(name)->text();
-        QCOMPARE(shown, (QStringList{"-5", "7", "250", "third"}));
-        // X takes a minus sign; the delay takes typed digits only.
         for (const QString& name : {u"editX"_s, u"editDelay"_s}) {
             e.Child(name)->selectAll();
             QTest::keyClicks(e.Child(name), u"-12"_s);
         }
-        QCOMPARE(e.Child(u"editX"_s)->text() + u" "_s + e.Child(u"editDelay"_s)->text(), u"-12 12"_s);
-    }
-
-    // A type the list does not know selects nothing, and OK (Enter on the type) keeps it.
-    void unknownTypeIsKept() {
-        CEditor e;
-        CMouseAction record = *MakeAction(9, 4, 5, 6);
-        e.Open(record);
-        QCOMPARE(e.type()->currentIndex(), -1);
-        e.Child(u"editX"_s)->setText(u"40"_s);
+        e.type()->setCurrentIndex(MiddleClick);
         QTest::keyClick(e.type(), Qt::Key_Return);
         QCOMPARE(e.dlg->result(), int(QDialog::Accepted));
-        QCOMPARE(Describe(record), Describe(*MakeAction(9, 40, 5, 6)));
+        QCOMPARE(Describe(record), Describe(*MakeAction(MiddleClick, -12, 0, 12)));
     }
 
     // The capture key fills the fields, not the record. Every way out but OK leaves the record alone, and
@@ -192,17 +176,6 @@ private Q_SLOTS:
         // Nothing of the refused OK reaches the record when the user then gives up.
         e.Click(u"btnCancel"_s);
         QCOMPARE(Describe(record), before);
-    }
-
-    void currentLocationFollowsTheCursor() {
-        CEditor e;
-        e.input.SetCursorPos(640, -12);
-        CMouseAction record;
-        e.Open(record);
-        QCOMPARE(e.label(u"lblCurrentLocation"_s), u"Current Location"_s);
-        QTRY_COMPARE(e.label(u"lblCurrentLocation"_s), u"Mouse Cursor at X = 640 and Y = -12"_s);
-        e.input.SetCursorPos(3, 4);
-        QTRY_COMPARE(e.label(u"lblCurrentLocation"_s), u"Mouse Cursor at X = 3 and Y = 4"_s);
     }
 };
 

@@ -1,19 +1,14 @@
-// The main window's shell: menus, the status bar and its clock, sharing, Contact Us, the About box, the
-// recent-file list, and the settings dialog with what it stores, refuses and changes in the window.
+// The main window's shell: the clocks, sharing, Contact Us, the icon, the recent-file list, and the settings
+// dialog with what it stores, refuses and changes in the window.
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QLabel>
-#include <QMenuBar>
 #include <QSignalSpy>
-#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
-#include "platform/AppInfo.h"
 #include "platform/Profile.h"
 #include "res/AppIcon.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/AboutDlg.h"
 #include "ui/DlgSettings.h"
 
 using namespace uitest;
@@ -77,37 +72,17 @@ class TestShell : public QObject {
 private Q_SLOTS:
     void init() { ResetGlobals(); }
 
-    // The texts show the keys that the separate accelerators give.
-    void menuBar() {
-        CWindow w;
-        QStringList menus;
-        for (QAction* top : w.frame.menuBar()->actions()) {
-            if (!top->menu())
-                continue;
-            menus << top->text() + u":"_s;
-            for (QAction* a : top->menu()->actions())
-                menus.last() += u" "_s + (a->isSeparator() ? u"-"_s : a->text());
-        }
-        QCOMPARE(menus,
-                 (QStringList{
-                     "&File: &New\tCtrl+N &Open...\tCtrl+O &Save\tCtrl+S Save &As... - Recent File - E&xit",
-                     "&Edit: Delete Selected\tDel - Delete All",
-                     "&View: Locate X,Y - Script File in Explorer - Settings... - &Status Bar",
-                     "Share: Facebook - Twitter", "&Help: &About Vantrell... - Contact Us"}));
-    }
-
-    void statusBar() {
+    // The status bar's clock shows the locale's long time without the zone; the settings dialog's adds the
+    // milliseconds.
+    void clocks() {
         CWindow w;
         QDateTime now(QDate(2026, 12, 5), QTime(14, 5, 9));
         w.frame.SetClock([&now] { return now; });
         w.frame.OnClockTick();
         QCOMPARE(w.frame.ClockPane().text(), u"2:05:09 PM"_s);
-        // A menu prompt shows in the message pane, and "Ready" comes back.
-        for (const QString& tip : {u"View Settings..."_s, QString()}) {
-            QStatusTipEvent event(tip);
-            QApplication::sendEvent(&w.frame, &event);
-            QCOMPARE(w.frame.MessagePane().text(), tip.isEmpty() ? u"Ready"_s : tip);
-        }
+        QCOMPARE(CDlgSettings::ClockText(QTime(14, 5, 9, 7)), u"2:05:09 PM:07"_s);
+        QCOMPARE(CDlgSettings::ClockText(QTime(0, 0, 0, 123)), u"12:00:00 AM:123"_s);
+        QCOMPARE(CDlgSettings::ClockText(QTime(14, 5, 9, 0), QLocale(u"de_DE"_s)), u"14:05:09:00"_s);
     }
 
     // Every address leaves through the shell service.
@@ -117,25 +92,10 @@ private Q_SLOTS:
         QCOMPARE(w.messages().last(), u"Please Send us an EMail at support@orlenby.org"_s);
         w.frame.CommandAction(ID_SHARE_FACEBOOK)->trigger();
         w.view().ContextAction(ID_SHARE_TWITTER)->trigger();
-        const QString page = QString::fromUtf16(appinfo::kProductPage);
-        const QString mail = u"mailto:"_s + QString::fromUtf16(appinfo::kSupportEmail);
-        // The About box's links carry the one address each and hand exactly that to the shell.
-        QStringList links;
-        OnNextDialog<CAboutDlg>([&](CAboutDlg& dlg) {
-            for (const char* name : {"supportLabel", "productPageLabel"}) {
-                auto* label = dlg.findChild<QLabel*>(QLatin1String(name));
-                links << label->text().section(u"href=\""_s, 1, 1).section(u'"', 0, 0);
-                Q_EMIT label->linkActivated(links.last());
-            }
-            dlg.accept();
-        });
-        w.frame.CommandAction(ID_APP_ABOUT)->trigger();
-        QCOMPARE(links, (QStringList{mail, page}));
-        QCOMPARE(
-            w.fakes.shell.m_openedUrls,
-            (std::vector<QString>{
-                "https://www.facebook.com/sharer.php?u=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F",
-                "https://twitter.com/share?url=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F", mail, page}));
+        QCOMPARE(w.fakes.shell.m_openedUrls,
+                 (std::vector<QString>{
+                     "https://www.facebook.com/sharer.php?u=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F",
+                     "https://twitter.com/share?url=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F"}));
         // The icon comes from PNGs in the resource, so it shows even without Qt's SVG plugin.
         QCOMPARE(res::AppIcon().pixmap(QSize(32, 32)).size(), QSize(32, 32));
     }
@@ -174,14 +134,6 @@ private Q_SLOTS:
         QVERIFY(!w.docs().RecentFiles().Paths().contains(paths[5]));
         CWindow again;
         QCOMPARE(again.docs().RecentFiles().Paths().size(), 9);
-    }
-
-    void hideWithoutATrayMinimizes() {
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            QSKIP("this desktop has a tray");
-        CWindow w;
-        w.view().HideButton().click();
-        QTRY_VERIFY(w.frame.isMinimized());
     }
 
     // OK writes all eight, changed or not. Distinct values catch two controls bound to the wrong
@@ -246,21 +198,6 @@ private Q_SLOTS:
         QCOMPARE(d.changed.count(), 0);
         QCOMPARE(Values(), kDefaults);
         QCOMPARE(Stored(), kNothingStored);
-    }
-
-    void settingsClockText_data() {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QTime>("time");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("two digits") << u"en_US"_s << QTime(14, 5, 9, 7) << u"2:05:09 PM:07"_s;
-        QTest::newRow("three digits") << u"en_US"_s << QTime(0, 0, 0, 123) << u"12:00:00 AM:123"_s;
-        QTest::newRow("24-hour locale") << u"de_DE"_s << QTime(14, 5, 9, 0) << u"14:05:09:00"_s;
-    }
-    void settingsClockText() {
-        QFETCH(QString, locale);
-        QFETCH(QTime, time);
-        QFETCH(QString, text);
-        QCOMPARE(CDlgSettings::ClockText(time, QLocale(locale)), text);
     }
 
     // The window takes the stored interval at start; the dialog's OK (from the menu or the list's context
