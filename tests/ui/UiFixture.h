@@ -37,6 +37,14 @@ inline void ResetGlobals() {
     g_settings.Save();
 }
 
+// One column of the list, top to bottom.
+inline QStringList Column(const CActionList& list, int column) {
+    QStringList out;
+    for (int r = 0; r < list.GetItemCount(); ++r)
+        out << list.Text(r, column);
+    return out;
+}
+
 // One window as the program sets it up at start.
 struct CWindow {
     CWindow() : CWindow(fakeHotKeys, fakeInput) {}
@@ -52,6 +60,7 @@ struct CWindow {
     CVantrellDoc& doc() { return frame.Doc(); }
     CCustomDocManager& docs() { return frame.DocManager(); }
     QStringList messages() const { return fakes.messages.Texts(); }
+    QStringList comments() { return Column(list(), CActionList::ColComment); }
     // Rows at x = 0, 10, 20... with the comments "row 0", "row 1"...
     void AddRows(int n, uint32_t delay = 0) {
         for (int i = 0; i < n; ++i)
@@ -64,14 +73,6 @@ struct CWindow {
     testsupport::CFakeServices fakes;
     CMainFrame frame;
 };
-
-// One column of the list, top to bottom.
-inline QStringList Column(const CActionList& list, int column) {
-    QStringList out;
-    for (int r = 0; r < list.GetItemCount(); ++r)
-        out << list.Text(r, column);
-    return out;
-}
 
 // A script whose rows carry these comments.
 inline QString WriteScript(const QString& path, const QStringList& comments = {}, int repeat = 1) {
