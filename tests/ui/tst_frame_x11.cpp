@@ -35,30 +35,26 @@ private Q_SLOTS:
 
     void init() { ResetGlobals(); }
 
-    void locateMovesThePointer() {
+    // Locate X,Y moves the real pointer to the selected row; F6 pressed anywhere then adds a left click
+    // there, after the user's default delay.
+    void locateAndTheAddActionKey() {
         CRealWindow real;
-        real.w.view().AppendRow(MakeAction(LeftClick, 333, 222, 0));
-        real.w.view().ListCtrl().SelectRow(0);
-        real.w.frame.CommandAction(ID_LOCATE_XY)->trigger();
+        CWindow& w = real.w;
+        g_settings.m_iDefaultTimeDelay = 350;
+        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click\n( F6 )"_s);
+        w.view().AppendRow(MakeAction(DoubleClick, 333, 222, 0));
+        w.view().ListCtrl().SelectRow(0);
+        w.frame.CommandAction(ID_LOCATE_XY)->trigger();
         int x = 0, y = 0;
         QTRY_VERIFY(m_peer.QueryPointer(&x, &y) && x == 333 && y == 222);
-        QVERIFY(!real.w.doc().IsModified());
-    }
-
-    // F6 pressed anywhere adds a left click at the pointer after the user's default delay.
-    void addActionKeyAppendsAtThePointer() {
-        CRealWindow real;
-        g_settings.m_iDefaultTimeDelay = 350;
-        QCOMPARE(real.w.view().AddButton().text(), u"Add New Mouse Click\n( F6 )"_s);
-        real.w.AddRows(1);
-        real.input->SetCursorPos(101, 202);
+        QVERIFY(!w.doc().IsModified());
         QVERIFY(m_peer.TapKey(XK_F6));
-        QTRY_COMPARE(real.w.list().GetItemCount(), 2);
-        const CMouseAction& a = *real.w.list().GetItemData(1);
+        QTRY_COMPARE(w.list().GetItemCount(), 2);
+        const CMouseAction& a = *w.list().GetItemData(1);
         QCOMPARE((QList<int>{a.m_iClickType, a.m_iX, a.m_iY, int(a.m_dwDelay)}),
-                 (QList<int>{LeftClick, 101, 202, 350}));
-        QCOMPARE(real.w.list().Text(1, CActionList::ColSr), u"2"_s);
-        QVERIFY(real.w.doc().IsModified());
+                 (QList<int>{LeftClick, 333, 222, 350}));
+        QCOMPARE(w.list().Text(1, CActionList::ColSr), u"2"_s);
+        QVERIFY(w.doc().IsModified());
     }
 
     // With the view holding F6 the editor gets F7; F7 pressed anywhere takes the pointer's position, and
