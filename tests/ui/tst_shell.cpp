@@ -1,5 +1,5 @@
-// The main window's shell: the clocks, sharing, Contact Us, the icon, the recent-file list, and the settings
-// dialog with what it stores, refuses and changes in the window.
+// The main window's shell: the clocks, Contact Us, sharing, the icon and the recent-file list; and the
+// settings dialog: what it stores and what it refuses.
 
 #include <QCheckBox>
 #include <QSignalSpy>
@@ -156,26 +156,6 @@ private Q_SLOTS:
         QCOMPARE(d.changed.count(), 0);
         QCOMPARE(Values(), kDefaults);
         QCOMPARE(Stored(), kNothingStored);
-    }
-
-    // The window takes the stored interval at start; the dialog's OK restarts the clock at once and gives
-    // up the add-action key with its setting.
-    void settingsChangeTheWindow() {
-        g_settings.m_iTimeUpdateInterval = 250;
-        g_settings.Save();
-        g_settings = CSettings();
-        CWindow w;
-        QCOMPARE(w.frame.ClockTimer().interval(), 250);
-        OnNextDialog<CDlgSettings>([](CDlgSettings& dlg) {
-            dlg.findChild<QLineEdit*>(u"timeUpdateIntervalEdit"_s)->setText(u"2000"_s);
-            dlg.findChild<QCheckBox*>(u"autoShortcutCheck"_s)->setChecked(false);
-            dlg.accept();
-        });
-        w.view().ContextAction(ID_SETTINGS)->trigger();
-        QCOMPARE(w.frame.ClockTimer().interval(), 2000);
-        QVERIFY(w.frame.ClockTimer().isActive());
-        QVERIFY(!w.fakeHotKeys.Press(0, VK_F6));
-        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click to Script"_s);
     }
 };
 
