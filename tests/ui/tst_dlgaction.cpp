@@ -34,11 +34,7 @@ struct CEditor {
 
 // One line per record, so a comparison failure shows every field.
 QString Describe(const CMouseAction& a) {
-    return u"%1 at %2,%3 after %4 \"%5\""_s.arg(a.m_iClickType)
-        .arg(a.m_iX)
-        .arg(a.m_iY)
-        .arg(a.m_dwDelay)
-        .arg(a.m_strComment);
+    return u"%1 %2,%3 %4 "_s.arg(a.m_iClickType).arg(a.m_iX).arg(a.m_iY).arg(a.m_dwDelay) + a.m_strComment;
 }
 
 }  // namespace
