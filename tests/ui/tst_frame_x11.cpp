@@ -1,44 +1,26 @@
 // The window against a real X server: the pointer it moves and the function keys it claims are the real
 // ones, pressed by another X client as a user would.
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QTimer>
-#include <QtTest>
+#include <QLabel>
 
-#include "app/MainFrame.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
-#include "script/VantrellDoc.h"
-#include "settings/Settings.h"
-#include "tests/support/FakeUiServices.h"
-#include "tests/support/TestMain.h"
 #include "tests/support/X11Peer.h"
+#include "tests/ui/UiFixture.h"
 #include "ui/DlgAction.h"
-#include "ui/VantrellView.h"
+
+using namespace uitest;
 
 namespace {
 
-constexpr unsigned long XK_F6 = 0xFFC3;
-constexpr unsigned long XK_F7 = 0xFFC4;
+constexpr unsigned long XK_F6 = 0xFFC3, XK_F7 = 0xFFC4;
 
+// The window over the real input and hotkeys, which outlive it.
 struct CRealWindow {
-    CRealWindow() {
-        QString error;
-        input = platform::CreateX11Input(&error);
-        hotKeys = platform::CreateX11HotKeys(&error);
-        fakes = std::make_unique<testsupport::CFakeServices>(*hotKeys, *input);
-        frame = std::make_unique<CMainFrame>(fakes->services);
-        frame->NewDocument();
-        frame->show();
-    }
-    ~CRealWindow() {
-        frame.reset();  // before the services it uses
-    }
-    std::unique_ptr<platform::IInput> input;
-    std::unique_ptr<platform::CX11HotKeys> hotKeys;
-    std::unique_ptr<testsupport::CFakeServices> fakes;
-    std::unique_ptr<CMainFrame> frame;
+    QString error;
+    std::unique_ptr<IInput> input = CreateX11Input(&error);
+    std::unique_ptr<CX11HotKeys> hotKeys = CreateX11HotKeys(&error);
+    CWindow w{*hotKeys, *input};
 };
 
 }  // namespace
@@ -52,55 +34,52 @@ private Q_SLOTS:
         QVERIFY2(m_peer.Open(&error), qPrintable(error));
     }
 
-    void init() {
-        g_settings = CSettings();
-        g_settings.Save();
-    }
+    void init() { ResetGlobals(); }
 
-    void locateMovesThePointer() {
-        CRealWindow w;
-        auto row = std::make_unique<CMouseAction>();
-        row->m_iX = 333;
-        row->m_iY = 222;
-        w.frame->View().AppendRow(std::move(row));
-        w.frame->View().ListCtrl().SelectRow(0);
-        w.frame->CommandAction(ID_LOCATE_XY)->trigger();
+    // Locate X,Y moves the real pointer to the selected row; F6 pressed anywhere then adds a left click
+    // there, after the user's default delay, until the setting gives the key up.
+    void locateAndTheAddActionKey() {
+        CRealWindow real;
+        CWindow& w = real.w;
+        g_settings.m_iDefaultTimeDelay = 350;
+        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click\n( F6 )"_s);
+        w.view().AppendRow(MakeAction(DoubleClick, 333, 222, 0));
+        w.view().ListCtrl().SelectRow(0);
+        w.frame.CommandAction(ID_LOCATE_XY)->trigger();
         int x = 0, y = 0;
         QTRY_VERIFY(m_peer.QueryPointer(&x, &y) && x == 333 && y == 222);
-    }
-
-    void addActionKeyAppendsAtThePointer() {
-        CRealWindow w;
-        QCOMPARE(w.frame->View().AddButton().text(), QStringLiteral("Add New Mouse Click\n( F6 )"));
-        w.input->SetCursorPos(101, 202);
+        QVERIFY(!w.doc().IsModified());
         QVERIFY(m_peer.TapKey(XK_F6));
-        QTRY_COMPARE(w.frame->View().List().GetItemCount(), 1);
-        QCOMPARE(w.frame->View().List().GetItemData(0)->m_iX, 101);
-        QCOMPARE(w.frame->View().List().GetItemData(0)->m_iY, 202);
-        QVERIFY(w.frame->Doc().IsModified());
+        QTRY_COMPARE(w.list().GetItemCount(), 2);
+        const CMouseAction& a = *w.list().GetItemData(1);
+        QCOMPARE((QList<int>{a.m_iClickType, a.m_iX, a.m_iY, int(a.m_dwDelay)}),
+                 (QList<int>{LeftClick, 333, 222, 350}));
+        QVERIFY(w.doc().IsModified());
+
+        // Switched off in the settings, the key is given back to the desktop.
+        g_settings.m_bAutoShortcut = 0;
+        w.view().RefreshAddShortcut();
+        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click to Script"_s);
+        QVERIFY(m_peer.GrabKey(XK_F6, 0) == 0);
+        m_peer.UngrabKey(XK_F6, 0);
     }
 
-    // With the view holding F6 the editor gets F7; F7 pressed anywhere takes the pointer's position.
+    // With the view holding F6 the editor gets F7; F7 pressed anywhere takes the pointer's position, and
+    // the editor gives the key back when it closes.
     void captureKeyOfTheEditor() {
-        CRealWindow w;
-        CMouseAction record;
-        record.m_iX = 1;
-        record.m_iY = 2;
-        CDlgAction dlg(w.fakes->services, w.frame.get());
+        CRealWindow real;
+        CMouseAction record = *MakeAction(LeftClick, 1, 2, 0);
+        CDlgAction dlg(real.w.fakes.services, &real.w.frame);
         dlg.m_pAction = &record;
         dlg.show();
-        auto* hint = dlg.findChild<QLabel*>(QStringLiteral("lblShortcutHint"));
-        QCOMPARE(hint->text(), QStringLiteral("Press F7 to Update X & Y with Current Location"));
-        w.input->SetCursorPos(640, 480);
+        QCOMPARE(dlg.findChild<QLabel*>(u"lblShortcutHint"_s)->text(),
+                 u"Press F7 to Update X & Y with Current Location"_s);
+        real.input->SetCursorPos(640, 480);
         QVERIFY(m_peer.TapKey(XK_F7));
-        auto* x = dlg.findChild<QLineEdit*>(QStringLiteral("editX"));
-        auto* y = dlg.findChild<QLineEdit*>(QStringLiteral("editY"));
-        QTRY_COMPARE(x->text(), QStringLiteral("640"));
-        QCOMPARE(y->text(), QStringLiteral("480"));
+        QTRY_COMPARE(dlg.findChild<QLineEdit*>(u"editX"_s)->text(), u"640"_s);
+        QCOMPARE(dlg.findChild<QLineEdit*>(u"editY"_s)->text(), u"480"_s);
         dlg.reject();
         QCOMPARE(record.m_iX, 1);
-        QCOMPARE(record.m_iY, 2);
-        // The editor gave F7 back when it closed.
         QVERIFY(m_peer.GrabKey(XK_F7, 0) == 0);
         m_peer.UngrabKey(XK_F7, 0);
     }

@@ -1,86 +1,60 @@
-// The main window's shell: menus and their routing, the status bar and its clock, the settings dialog's
-// effect on the clock, sharing, Contact Us and the recent-file list.
+// The main window's shell: the clocks, Contact Us, sharing, the icon and the recent-file list; and the
+// settings dialog: what it stores and what it refuses.
 
-#include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QSystemTrayIcon>
+#include <QCheckBox>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
 
-#include "app/MainFrame.h"
-#include "platform/RecordingInput.h"
-#include "script/ScriptFile.h"
-#include "script/VantrellDoc.h"
-#include "settings/Settings.h"
-#include "tests/support/FakeHotKeys.h"
-#include "tests/support/FakeUiServices.h"
-#include "tests/support/TestMain.h"
+#include "platform/Profile.h"
+#include "res/AppIcon.h"
+#include "tests/ui/UiFixture.h"
 #include "ui/DlgSettings.h"
-#include "ui/DocManager.h"
-#include "ui/VantrellView.h"
 
-using namespace platform;
+using namespace uitest;
 
 namespace {
 
-struct CWindow {
-    CWindow() {
-        frame.NewDocument();
-        frame.show();
+const QStringList kNames =
+    u"m_bAutoShortcut m_bDeletionConfirmation m_iTimeUpdateInterval m_iMdMuMin m_iMdMuMax "
+    "m_iDcMin m_iDcMax m_iDefaultTimeDelay"_s.split(u' ');
+const QList<int> kDefaults = {1, 1, 500, 10, 30, 20, 40, 200};
+const QList<int> kNothingStored(8, -424242);
+
+QList<int> Values() {
+    const CSettings& s = g_settings;
+    return {s.m_bAutoShortcut,   s.m_bDeletionConfirmation, s.m_iTimeUpdateInterval, s.m_iMdMuMin.load(),
+            s.m_iMdMuMax.load(), s.m_iDcMin.load(),         s.m_iDcMax.load(),       s.m_iDefaultTimeDelay};
+}
+
+// The eight values in the profile, kNothingStored's marker for each one never written.
+QList<int> Stored() {
+    QList<int> values;
+    for (const QString& name : kNames)
+        values << GetProfileInt(u"Settings"_s, name, kNothingStored[0]);
+    return values;
+}
+
+// Puts the values into g_settings, as a profile edited by hand gives them, and empties the profile.
+void Preset(const QList<int>& values) {
+    for (int i = 0; i < kNames.size(); ++i)
+        WriteProfileInt(u"Settings"_s, kNames[i], values[i]);
+    g_settings.Load();
+    for (const QString& name : kNames)
+        RemoveProfileEntry(u"Settings"_s, name);
+}
+
+// The settings dialog on its own, shown, with a fake message box.
+struct CSettingsDialog {
+    CSettingsDialog() {
+        dlg.show();
+        (void)QTest::qWaitForWindowExposed(&dlg);
     }
-    testsupport::CFakeHotKeys hotKeys;
-    CEventLog log;
-    CRecordingInput input{log};
-    testsupport::CFakeServices fakes{hotKeys, input};
-    CMainFrame frame{fakes.services};
+    QLineEdit* Edit(const QString& name) { return dlg.findChild<QLineEdit*>(name); }
+
+    testsupport::CFakeMessageBox messages;
+    CDlgSettings dlg{messages};
+    QSignalSpy changed{&dlg, &CDlgSettings::SettingsChanged};
 };
-
-// The menu bar as text: "&File: &New\tCtrl+N, ..., -, E&xit".
-QStringList MenuBarText(QMenuBar* bar) {
-    QStringList out;
-    for (QAction* top : bar->actions()) {
-        if (!top->menu())
-            continue;
-        QStringList items;
-        for (QAction* a : top->menu()->actions())
-            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        out << top->text() + QStringLiteral(": ") + items.join(QStringLiteral(", "));
-    }
-    return out;
-}
-
-// Runs fn on the next settings dialog once it is up.
-void WithNextSettingsDialog(std::function<void(CDlgSettings&)> fn) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, fn] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* dlg = qobject_cast<CDlgSettings*>(w); dlg && dlg->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                fn(*dlg);
-                return;
-            }
-        }
-    });
-    timer->start();
-}
-
-QString WriteScript(const QString& path) {
-    CScriptHeader header;
-    CActionList rows;
-    QString error;
-    if (!WriteScriptFile(path, header, rows, &error))
-        qFatal("cannot write");
-    return path;
-}
 
 }  // namespace
 
@@ -88,93 +62,29 @@ class TestShell : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        g_settings = CSettings();
-        g_settings.Save();
-    }
+    void init() { ResetGlobals(); }
 
-    void menuBar() {
+    // The status bar's clock shows the locale's long time without the zone, the settings dialog's adds the
+    // milliseconds; Contact Us names the address, and sharing goes out through the shell service.
+    void textsAndAddresses() {
         CWindow w;
-        QCOMPARE(MenuBarText(w.frame.menuBar()),
-                 (QStringList{
-                     "&File: &New\tCtrl+N, &Open...\tCtrl+O, &Save\tCtrl+S, Save &As..., -, Recent File, -, "
-                     "E&xit",
-                     "&Edit: Delete Selected\tDel, -, Delete All",
-                     "&View: Locate X,Y, -, Script File in Explorer, -, Settings..., -, &Status Bar",
-                     "Share: Facebook, -, Twitter", "&Help: &About Vantrell..., -, Contact Us"}));
-        for (int id : {57600, 57601, 57603, 57604, 57665, 32773, 32786, 32785, 32784, 32771, 59393, 32782,
-                       32783, 57664, 32780})
-            QVERIFY2(w.frame.CommandAction(id) && w.frame.CommandAction(id)->data().toInt() == id,
-                     qPrintable(QString::number(id)));
-    }
-
-    void statusBarPanes() {
-        CWindow w;
-        QCOMPARE(w.frame.ClockPane().text(), QStringLiteral("System Time Display"));
-        QCOMPARE(w.frame.MessagePane().text(), QStringLiteral("Ready"));
         QDateTime now(QDate(2026, 12, 5), QTime(14, 5, 9));
         w.frame.SetClock([&now] { return now; });
-        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
         w.frame.OnClockTick();
-        QCOMPARE(w.frame.ClockPane().text(), QStringLiteral("2:05:09 PM"));
-        QCOMPARE(w.frame.ClockTimer().interval(), 500);
-
-        // A menu prompt shows in the message pane, and "Ready" comes back.
-        QStatusTipEvent tip(QStringLiteral("View Settings..."));
-        QApplication::sendEvent(&w.frame, &tip);
-        QCOMPARE(w.frame.MessagePane().text(), QStringLiteral("View Settings..."));
-        QStatusTipEvent none{QString()};
-        QApplication::sendEvent(&w.frame, &none);
-        QCOMPARE(w.frame.MessagePane().text(), QStringLiteral("Ready"));
-
-        w.frame.CommandAction(59393)->trigger();
-        QVERIFY(!w.frame.statusBar()->isVisible());
-        w.frame.CommandAction(59393)->trigger();
-        QVERIFY(w.frame.statusBar()->isVisible());
-    }
-
-    void clockTakesTheStoredIntervalAndTheDialogsOk() {
-        g_settings.m_iTimeUpdateInterval = 250;
-        g_settings.Save();
-        g_settings = CSettings();
-        CWindow w;
-        QCOMPARE(w.frame.ClockTimer().interval(), 250);
-
-        // Cancel leaves the timer as it was.
-        WithNextSettingsDialog([](CDlgSettings& dlg) {
-            dlg.findChild<QLineEdit*>(QStringLiteral("timeUpdateIntervalEdit"))
-                ->setText(QStringLiteral("2000"));
-            dlg.reject();
-        });
-        w.frame.CommandAction(32771)->trigger();
-        QCOMPARE(w.frame.ClockTimer().interval(), 250);
-
-        // OK restarts it at the new interval at once, from the context menu's entry as well.
-        WithNextSettingsDialog([](CDlgSettings& dlg) {
-            dlg.findChild<QLineEdit*>(QStringLiteral("timeUpdateIntervalEdit"))
-                ->setText(QStringLiteral("2000"));
-            dlg.findChild<QCheckBox*>(QStringLiteral("autoShortcutCheck"))->setChecked(false);
-            dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        });
-        w.frame.View().ContextAction(ID_SETTINGS)->trigger();
-        QCOMPARE(w.frame.ClockTimer().interval(), 2000);
-        QVERIFY(w.frame.ClockTimer().isActive());
-        // The add-action key was given up with the setting.
-        QCOMPARE(w.frame.View().AddButton().text(), QStringLiteral("Add New Mouse Click to Script"));
-        QVERIFY(w.hotKeys.Registrations().empty());
-    }
-
-    void contactAndShare() {
-        CWindow w;
-        w.frame.CommandAction(32780)->trigger();
-        QCOMPARE(w.fakes.messages.Texts().last(),
-                 QStringLiteral("Please Send us an EMail at support@orlenby.org"));
-        w.frame.CommandAction(32782)->trigger();
-        w.frame.View().ContextAction(32783)->trigger();
+        QCOMPARE(w.frame.ClockPane().text(), u"2:05:09 PM"_s);
+        QCOMPARE(CDlgSettings::ClockText(QTime(14, 5, 9, 7)), u"2:05:09 PM:07"_s);
+        QCOMPARE(CDlgSettings::ClockText(QTime(0, 0, 0, 123)), u"12:00:00 AM:123"_s);
+        QCOMPARE(CDlgSettings::ClockText(QTime(14, 5, 9, 0), QLocale(u"de_DE"_s)), u"14:05:09:00"_s);
+        w.frame.CommandAction(ID_CONTACT_US)->trigger();
+        QCOMPARE(w.messages().last(), u"Please Send us an EMail at support@orlenby.org"_s);
+        w.frame.CommandAction(ID_SHARE_FACEBOOK)->trigger();
+        w.view().ContextAction(ID_SHARE_TWITTER)->trigger();
         QCOMPARE(w.fakes.shell.m_openedUrls,
                  (std::vector<QString>{
                      "https://www.facebook.com/sharer.php?u=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F",
                      "https://twitter.com/share?url=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F"}));
+        // The icon comes from PNGs in the resource, so it shows even without Qt's SVG plugin.
+        QCOMPARE(res::AppIcon().pixmap(QSize(32, 32)).size(), QSize(32, 32));
     }
 
     void recentFiles() {
@@ -182,46 +92,68 @@ private Q_SLOTS:
         CWindow w;
         QStringList paths;
         for (int i = 0; i < 11; ++i) {
-            paths.prepend(WriteScript(dir.filePath(QStringLiteral("s%1.Vantrell").arg(i))));
-            QVERIFY(w.frame.DocManager().OpenDocumentFile(paths.first()));
+            paths.prepend(WriteScript(dir.filePath(u"s%1.Vantrell"_s.arg(i))));
+            QVERIFY(w.docs().OpenDocumentFile(paths.first()));
         }
         // The eleventh pushed the oldest out; the menu lists them most recent first.
-        QCOMPARE(w.frame.DocManager().RecentFiles().Paths(), paths.mid(0, 10));
-        QStringList entries;
-        for (QAction* a : w.frame.RecentFilesMenu()->actions())
-            if (a->data().toInt() >= 57616 && a->data().toInt() < 57626 && a->isVisible())
-                entries << a->text();
-        QCOMPARE(entries.size(), 10);
-        QCOMPARE(entries.first(), QStringLiteral("&1 ") + paths.first());
+        QCOMPARE(w.docs().RecentFiles().Paths(), paths.mid(0, 10));
+        const auto entry = [&](int i) {
+            QAction* found = nullptr;
+            for (QAction* a : w.frame.RecentFilesMenu()->actions())
+                found = a->data().toInt() == ID_FILE_MRU_FILE1 + i && a->isVisible() ? a : found;
+            return found;
+        };
+        QVERIFY(entry(9) && !entry(10));
+        QCOMPARE(entry(0)->text(), u"&1 "_s + paths.first());
+        entry(3)->trigger();
+        QCOMPARE(w.doc().GetPathName(), paths[3]);
 
-        // Chosen from the menu: the ask-to-save question first, then the other script.
-        w.frame.Doc().SetModifiedFlag(true);
-        w.fakes.messages.QueueAnswer(IDNO);
-        for (QAction* a : w.frame.RecentFilesMenu()->actions())
-            if (a->data().toInt() == 57616 + 3)
-                a->trigger();
-        QCOMPARE(w.frame.Doc().GetPathName(), paths[3]);
-        QCOMPARE(w.fakes.messages.Texts().last(), QStringLiteral("Save changes to s10?"));
-
-        // A file that is gone is reported and dropped from the list.
+        // A file that is gone is reported and dropped from the list, which the next start reads back.
         QFile::remove(paths[5]);
-        for (QAction* a : w.frame.RecentFilesMenu()->actions())
-            if (a->text().endsWith(QStringLiteral("s5.Vantrell")))
-                a->trigger();
-        QVERIFY(w.fakes.messages.Texts().last().contains(QStringLiteral("no longer exists")));
-        QVERIFY(!w.frame.DocManager().RecentFiles().Paths().contains(paths[5]));
-
-        // The list is kept in the profile for the next start.
+        entry(5)->trigger();  // the fourth moved to the top, so the sixth is still the sixth
+        QVERIFY(w.messages().last().contains(u"no longer exists"_s));
+        QVERIFY(!w.docs().RecentFiles().Paths().contains(paths[5]));
         CWindow again;
-        QCOMPARE(again.frame.DocManager().RecentFiles().Paths().size(), 9);
+        QCOMPARE(again.docs().RecentFiles().Paths().size(), 9);
     }
 
-    void hideWithoutATrayMinimizes() {
-        CWindow w;
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            QSKIP("this desktop has a tray");
-        w.frame.View().HideButton().click();
-        QTRY_VERIFY(w.frame.isMinimized() || w.frame.windowState() & Qt::WindowMinimized);
+    // OK writes all eight, changed or not, and signals. Distinct values catch two controls bound to the
+    // wrong settings; a negative value goes back as it came rather than trapping the user in the dialog; a
+    // minimum above its maximum is no error, since the click injection orders each pair itself.
+    void settingsOkStoresAllEight() {
+        Preset({0, 1, -1, 70, 3, 9, 8, 2147483647});
+        CSettingsDialog d;
+        d.Edit(u"mdMuMaxEdit"_s)->setText(u"5"_s);
+        QTest::keyClick(&d.dlg, Qt::Key_Return);
+        QCOMPARE(d.dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(d.messages.Texts(), QStringList());
+        QCOMPARE(d.changed.count(), 1);
+        const QList<int> stored = {0, 1, -1, 70, 5, 9, 8, 2147483647};
+        QCOMPARE(Values(), stored);
+        QCOMPARE(Stored(), stored);
+    }
+
+    // A bad number is refused with a prompt, and the first bad field in the exchange order gets the focus.
+    // The check box and the good number changed before it reach neither g_settings nor the profile, neither
+    // then nor after Cancel.
+    void settingsBadNumberStoresNothing() {
+        Preset(kDefaults);
+        CSettingsDialog d;
+        d.dlg.findChild<QCheckBox*>(u"autoShortcutCheck"_s)->click();
+        d.Edit(u"mdMuMinEdit"_s)->setText(u"77"_s);
+        d.Edit(u"dcMaxEdit"_s)->setText(u"2147483648"_s);
+        d.Edit(u"defaultTimeDelayEdit"_s)->clear();
+        QTest::keyClick(&d.dlg, Qt::Key_Return);
+        QCOMPARE(d.messages.Texts(), QStringList{"Please enter a whole number from 0 to 2147483647."});
+        QVERIFY(d.dlg.isVisible());
+        QCOMPARE(d.dlg.focusWidget(), d.Edit(u"dcMaxEdit"_s));
+        QCOMPARE(Values(), kDefaults);
+        QCOMPARE(Stored(), kNothingStored);
+        QTest::keyClick(&d.dlg, Qt::Key_Escape);
+        QCOMPARE(d.dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(d.changed.count(), 0);
+        QCOMPARE(Values(), kDefaults);
+        QCOMPARE(Stored(), kNothingStored);
     }
 };
 
