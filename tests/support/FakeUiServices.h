@@ -26,13 +26,23 @@ public:
     // The next dialog is cancelled; so is every dialog once the queue is empty.
     void QueueCancel() { m_answers.emplace_back(std::nullopt); }
 
-    bool GetOpenFileName(QWidget* parent, QString* path) override;
-    bool GetSaveFileName(QWidget* parent, const QString& initialName, QString* path) override;
+    bool GetOpenFileName(QWidget* /*parent*/, QString* path) override { return Answer(Kind::Open, {}, path); }
+    bool GetSaveFileName(QWidget* /*parent*/, const QString& initialName, QString* path) override {
+        return Answer(Kind::Save, initialName, path);
+    }
 
     const std::vector<Request>& Requests() const { return m_requests; }
 
 private:
-    bool Answer(QString* path);
+    bool Answer(Kind kind, const QString& initialName, QString* path) {
+        m_requests.push_back({kind, initialName});
+        const std::optional<QString> answer = m_answers.empty() ? std::nullopt : m_answers.front();
+        if (!m_answers.empty())
+            m_answers.pop_front();
+        if (answer)
+            *path = *answer;
+        return answer.has_value();
+    }
 
     std::deque<std::optional<QString>> m_answers;
     std::vector<Request> m_requests;
@@ -42,14 +52,13 @@ class CFakeShell final : public IShell {
 public:
     bool ShowInFileManager(const QString& path) override {
         m_shownFiles.push_back(path);
-        return m_bResult;
+        return true;
     }
     bool OpenUrl(const QString& url) override {
         m_openedUrls.push_back(url);
-        return m_bResult;
+        return true;
     }
 
-    bool m_bResult = true;  // what every call answers
     std::vector<QString> m_shownFiles;
     std::vector<QString> m_openedUrls;
 };

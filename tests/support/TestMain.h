@@ -18,7 +18,6 @@ public:
         if (m_dir.isValid())
             qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
     }
-    QString Path() const { return m_dir.path(); }
 
 private:
     QTemporaryDir m_dir;
@@ -27,29 +26,29 @@ private:
 }  // namespace testsupport
 
 // A suite that needs no display.
-#define VANTRELL_TEST_MAIN(TestObject)                       \
-    int main(int argc, char** argv) {                        \
-        testsupport::CPrivateProfileDir profileDir;          \
-        QCoreApplication app(argc, argv);                    \
-        TestObject tc;                                       \
-        QTEST_SET_MAIN_SOURCE_PATH                           \
-        return QTest::qExec(&tc, argc, argv);                \
+#define VANTRELL_TEST_MAIN(TestObject)              \
+    int main(int argc, char** argv) {               \
+        testsupport::CPrivateProfileDir profileDir; \
+        QCoreApplication app(argc, argv);           \
+        TestObject tc;                              \
+        QTEST_SET_MAIN_SOURCE_PATH                  \
+        return QTest::qExec(&tc, argc, argv);       \
     }
 
 // A suite that talks to a real X server: a private Xvfb is started first. AppClass is QCoreApplication,
 // QGuiApplication or QApplication.
-#define VANTRELL_X11_TEST_MAIN(TestObject, AppClass)                                     \
-    int main(int argc, char** argv) {                                                    \
-        testsupport::CPrivateProfileDir profileDir;                                      \
-        testsupport::CXvfb xvfb;                                                         \
-        QString xvfbError;                                                               \
-        if (!xvfb.Start(&xvfbError)) {                                                   \
-            std::fprintf(stderr, "cannot start Xvfb: %s\n", qPrintable(xvfbError));      \
-            return 1;                                                                    \
-        }                                                                                \
-        qputenv("QT_QPA_PLATFORM", "xcb");                                               \
-        AppClass app(argc, argv);                                                        \
-        TestObject tc;                                                                   \
-        QTEST_SET_MAIN_SOURCE_PATH                                                       \
-        return QTest::qExec(&tc, argc, argv);                                            \
+#define VANTRELL_X11_TEST_MAIN(TestObject, AppClass)                                \
+    int main(int argc, char** argv) {                                               \
+        testsupport::CPrivateProfileDir profileDir;                                 \
+        testsupport::CXvfb xvfb;                                                    \
+        QString xvfbError;                                                          \
+        if (!xvfb.Start(&xvfbError)) {                                              \
+            std::fprintf(stderr, "cannot start Xvfb: %s\n", qPrintable(xvfbError)); \
+            return 1;                                                               \
+        }                                                                           \
+        qputenv("QT_QPA_PLATFORM", "xcb");                                          \
+        AppClass app(argc, argv);                                                   \
+        TestObject tc;                                                              \
+        QTEST_SET_MAIN_SOURCE_PATH                                                  \
+        return QTest::qExec(&tc, argc, argv);                                       \
     }
