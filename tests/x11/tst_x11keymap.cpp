@@ -13,69 +13,39 @@ class TestKeyMap : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void rangesStartAndEndWhereTheyShould_data();
-    void rangesStartAndEndWhereTheyShould();
-    void everyCodeMapsBackToItself();
-    void everyKeyIsOnAUsKeyboard();
+    // The ends of each range, and the codes just outside. The Windows keys (0x5B) are modifiers here, never
+    // the key of a shortcut; the OEM codes name no symbol, and these are the US layout's.
+    void rangesStartAndEndWhereTheyShould() {
+        const std::pair<unsigned, const char*> expected[] = {
+            {0x2F, ""},    {0x30, "0"}, {0x39, "9"},         {0x40, ""},          {0x41, "a"},
+            {0x5A, "z"},   {0x5B, ""},  {0x60, "KP_0"},      {0x6F, "KP_Divide"}, {0x70, "F1"},
+            {0x87, "F24"}, {0x88, ""},  {0xBA, "semicolon"}, {0xDE, "apostrophe"}};
+        for (const auto& [vk, name] : expected) {
+            const unsigned long keySym = VirtualKeyToKeySym(vk);
+            QCOMPARE(keySym == NoSymbol ? "" : XKeysymToString(keySym), name);
+        }
+    }
+
+    // Every code maps to a keysym of its own and back; all but F13 and up and the keypad separator of some
+    // locales are on a standard US keyboard.
+    void everyCodeMapsBackToAKeyOfAUsKeyboard() {
+        Display* display = XOpenDisplay(nullptr);
+        QVERIFY(display);
+        std::set<unsigned long> seen;
+        for (unsigned vk = 0; vk < 0x100; ++vk) {
+            const unsigned long keySym = VirtualKeyToKeySym(vk);
+            if (keySym == NoSymbol)
+                continue;
+            QVERIFY2(seen.insert(keySym).second, XKeysymToString(keySym));
+            QCOMPARE(KeySymToVirtualKey(keySym), vk);
+            if ((vk < 0x7C || vk > 0x87) && vk != 0x6C)
+                QVERIFY2(XKeysymToKeycode(display, keySym) != 0, XKeysymToString(keySym));
+        }
+        XCloseDisplay(display);
+        QCOMPARE(KeySymToVirtualKey(XStringToKeysym("Q")), 0x51u);
+        QCOMPARE(KeySymToVirtualKey(XStringToKeysym("exclam")), 0u);
+    }
 };
-
-void TestKeyMap::rangesStartAndEndWhereTheyShould_data() {
-    QTest::addColumn<unsigned>("vk");
-    QTest::addColumn<QString>("keySym");  // empty: no equivalent
-    const auto row = [](unsigned vk, const char* name) {
-        QTest::addRow("0x%02X", vk) << vk << QString::fromLatin1(name);
-    };
-    // The ends of each range, and the codes just outside.
-    row(0x2F, "");
-    row(0x30, "0");
-    row(0x39, "9");
-    row(0x40, "");
-    row(0x41, "a");
-    row(0x5A, "z");
-    row(0x5B, "");  // the Windows keys are modifiers here, never the key of a shortcut
-    row(0x60, "KP_0");
-    row(0x6F, "KP_Divide");
-    row(0x70, "F1");
-    row(0x87, "F24");
-    row(0x88, "");
-    // The OEM codes name no symbol; these are the US layout's.
-    row(0xBA, "semicolon");
-    row(0xDE, "apostrophe");
-}
-
-void TestKeyMap::rangesStartAndEndWhereTheyShould() {
-    QFETCH(unsigned, vk);
-    QFETCH(QString, keySym);
-    const unsigned long mapped = VirtualKeyToKeySym(vk);
-    QCOMPARE(mapped == NoSymbol ? QString() : QString::fromLatin1(XKeysymToString(mapped)), keySym);
-}
-
-void TestKeyMap::everyCodeMapsBackToItself() {
-    std::set<unsigned long> seen;
-    for (unsigned vk = 0; vk < 0x100; ++vk) {
-        const unsigned long keySym = VirtualKeyToKeySym(vk);
-        if (keySym == NoSymbol)
-            continue;
-        QVERIFY2(seen.insert(keySym).second,
-                 qPrintable(QStringLiteral("two codes give keysym %1").arg(keySym)));
-        QCOMPARE(KeySymToVirtualKey(keySym), vk);
-    }
-    QCOMPARE(KeySymToVirtualKey(XStringToKeysym("Q")), 0x51u);
-    QCOMPARE(KeySymToVirtualKey(XStringToKeysym("exclam")), 0u);
-}
-
-// Keys a standard US keyboard lacks: F13 and up, and the keypad separator of some locales.
-void TestKeyMap::everyKeyIsOnAUsKeyboard() {
-    Display* display = XOpenDisplay(nullptr);
-    QVERIFY(display);
-    for (unsigned vk = 0; vk < 0x100; ++vk) {
-        const unsigned long keySym = VirtualKeyToKeySym(vk);
-        if (keySym == NoSymbol || (vk >= 0x7C && vk <= 0x87) || vk == 0x6C)
-            continue;
-        QVERIFY2(XKeysymToKeycode(display, keySym) != 0, XKeysymToString(keySym));
-    }
-    XCloseDisplay(display);
-}
 
 VANTRELL_X11_TEST_MAIN(TestKeyMap, QCoreApplication)
 #include "tst_x11keymap.moc"
