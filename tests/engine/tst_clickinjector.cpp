@@ -158,6 +158,17 @@ private Q_SLOTS:
                  Expected("move 0 0|down left|wait 40|up left|wait 9|down left|wait 7|up left"));
     }
 
+    // The dry run's wait answers a stop as the real one does: the hold is cut short, the button still goes
+    // up, and the pauses left are not waited.
+    void stopAtFirstHoldSkipsTheRemainingPauses() {
+        CRecordedRun run;
+        SetBounds(run.settings, 15, 15, 25, 25);
+        run.wait.SetOnSleep([&](uint32_t) { run.stop.Raise(); });
+        run.injector.PerformAction(Action(DoubleClick));
+        QCOMPARE(run.log.Lines(), Expected("move 0 0|down left|wait 15|up left|down left|up left"));
+        QVERIFY(!run.log.Events().at(2).bCompleted);
+    }
+
     // With the real wait and pauses of a minute: the stop ends the hold, the button still goes up, and a
     // double click completes its button events without the remaining pauses.
     void stopDuringLongPauseStillReleases_data() {
