@@ -44,30 +44,6 @@ private Q_SLOTS:
         QVERIFY(wait.SleepFrom(end - seconds(5), 1000));
         QVERIFY(steady_clock::now() - end < milliseconds(50));
     }
-
-    void stopEndsEveryWaitAtOnce() {
-        CStopSignal stop;
-        CStoppableWait first(stop), second(stop);
-        bool firstResult = true;
-        std::thread other([&] { firstResult = first.Sleep(3600 * 1000); });
-        const auto start = steady_clock::now();
-        std::thread stopper([&] {
-            std::this_thread::sleep_for(milliseconds(30));
-            stop.Raise();
-        });
-        QVERIFY(!second.SleepFrom(start, 3600 * 1000));
-        other.join();
-        stopper.join();
-        QVERIFY(!firstResult);
-        QVERIFY(steady_clock::now() - start < seconds(10));
-
-        // Raised, it refuses every wait, even of 0, until it is reset.
-        QVERIFY(!first.Sleep(0));
-        QVERIFY(!first.SleepFrom(steady_clock::now() - seconds(1), 1));
-        stop.Reset();
-        QVERIFY(first.Sleep(0));
-        QVERIFY(first.Sleep(1));
-    }
 };
 
 VANTRELL_TEST_MAIN(CWaitTest)

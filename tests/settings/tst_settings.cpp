@@ -8,6 +8,8 @@
 #include "settings/Settings.h"
 #include "tests/support/TestMain.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QSettings RawProfile() {
@@ -33,22 +35,20 @@ private Q_SLOTS:
         raw.sync();
     }
 
-    void emptyProfileGivesDefaultsAndWritesNothing() {
+    // An empty profile gives the defaults and gets nothing written; a value that is missing or no number
+    // keeps what the field held.
+    void loadKeepsWhatIsMissing() {
         CSettings s;
         s.Load();
         QCOMPARE(Values(s), (QList<int>{1, 1, 500, 10, 30, 20, 40, 200}));
-        QCOMPARE(s.m_rcMainFrame.Width(), 0);
         QVERIFY(RawProfile().allKeys().isEmpty());
-    }
 
-    void missingValuesKeepTheCurrentOnes() {
         QSettings raw = RawProfile();
-        raw.setValue(QStringLiteral("Settings/m_bDeletionConfirmation"), 0);
-        raw.setValue(QStringLiteral("Settings/m_iDcMax"), 75);
-        raw.setValue(QStringLiteral("Settings/m_iMdMuMin"), QStringLiteral("not a number"));
+        raw.setValue(u"Settings/m_bDeletionConfirmation"_s, 0);
+        raw.setValue(u"Settings/m_iDcMax"_s, 75);
+        raw.setValue(u"Settings/m_iMdMuMin"_s, u"not a number"_s);
         raw.sync();
-        CSettings s;
-        s.m_iDefaultTimeDelay = 350;  // changed in memory before the load
+        s.m_iDefaultTimeDelay = 350;
         s.Load();
         QCOMPARE(Values(s), (QList<int>{1, 0, 500, 10, 30, 20, 75, 350}));
     }
@@ -66,10 +66,10 @@ private Q_SLOTS:
         a.Save();
         QSettings raw = RawProfile();
         QCOMPARE(raw.allKeys().size(), 8);
-        QCOMPARE(raw.value(QStringLiteral("Settings/m_iMdMuMin")).toInt(), 50);
+        QCOMPARE(raw.value(u"Settings/m_iMdMuMin"_s).toInt(), 50);
         const QString file = raw.fileName();
         QVERIFY2(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")), qPrintable(file));
-        QVERIFY2(file.endsWith(QStringLiteral("/O r l e n b y/Vantrell by Orlenby.conf")), qPrintable(file));
+        QVERIFY2(file.endsWith(u"/O r l e n b y/Vantrell by Orlenby.conf"_s), qPrintable(file));
 
         CSettings b;
         b.Load();
@@ -79,15 +79,15 @@ private Q_SLOTS:
 
     // A DWORD written unsigned reads back as the int it was; a value beyond 32 bits is no value.
     void profileIntRange() {
-        const QString section = QStringLiteral("Settings");
+        const QString section = u"Settings"_s;
         QSettings raw = RawProfile();
-        raw.setValue(QStringLiteral("Settings/big"), QStringLiteral("4294967295"));
-        raw.setValue(QStringLiteral("Settings/huge"), QStringLiteral("4294967296"));
+        raw.setValue(u"Settings/big"_s, u"4294967295"_s);
+        raw.setValue(u"Settings/huge"_s, u"4294967296"_s);
         raw.sync();
-        QCOMPARE(platform::GetProfileInt(section, QStringLiteral("big"), 7), -1);
-        QCOMPARE(platform::GetProfileInt(section, QStringLiteral("huge"), 7), 7);
-        QVERIFY(platform::WriteProfileInt(section, QStringLiteral("neg"), -42));
-        QCOMPARE(platform::GetProfileInt(section, QStringLiteral("neg"), 0), -42);
+        QCOMPARE(platform::GetProfileInt(section, u"big"_s, 7), -1);
+        QCOMPARE(platform::GetProfileInt(section, u"huge"_s, 7), 7);
+        QVERIFY(platform::WriteProfileInt(section, u"neg"_s, -42));
+        QCOMPARE(platform::GetProfileInt(section, u"neg"_s, 0), -42);
     }
 };
 
