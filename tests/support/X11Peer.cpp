@@ -39,6 +39,10 @@ bool CX11Peer::Open(QString* error) {
     return m_pDisplay != nullptr;
 }
 
+bool CX11Peer::HasKey(unsigned long keySym) {
+    return XKeysymToKeycode(m_pDisplay, keySym) != 0;
+}
+
 bool CX11Peer::FakeKey(unsigned long keySym, bool press) {
     const KeyCode keyCode = XKeysymToKeycode(m_pDisplay, keySym);
     if (keyCode == 0)

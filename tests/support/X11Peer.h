@@ -18,6 +18,7 @@ public:
 
     bool Open(QString* error);
 
+    bool HasKey(unsigned long keySym);
     // Presses or releases a key, flushed at once; false when the keyboard has no key for the keysym.
     bool FakeKey(unsigned long keySym, bool press);
     // Holds the modifiers of the MOD_* flags, taps the key, and lets the modifiers go, as a person would.

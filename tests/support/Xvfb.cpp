@@ -8,17 +8,8 @@ namespace testsupport {
 
 bool CXvfb::Start(QString* error, int width, int height) {
     // -displayfd 1: the server writes its display number to our pipe once it accepts connections.
-    const QStringList arguments = QStringList{QStringLiteral("-displayfd"),
-                                              QStringLiteral("1"),
-                                              QStringLiteral("-screen"),
-                                              QStringLiteral("0"),
-                                              QStringLiteral("%1x%2x24").arg(width).arg(height),
-                                              QStringLiteral("-nolisten"),
-                                              QStringLiteral("tcp"),
-                                              QStringLiteral("-noreset"),
-                                              QStringLiteral("+extension"),
-                                              QStringLiteral("XTEST")} +
-                                  m_extraArguments;
+    const QString arguments =
+        QStringLiteral("-displayfd 1 -screen 0 %1x%2x24 -nolisten tcp -noreset +extension XTEST");
     m_server.setStandardErrorFile(QProcess::nullDevice());
     // The server must not outlive a test that crashes.
     m_server.setChildProcessModifier([parent = getpid()] {
@@ -26,7 +17,7 @@ bool CXvfb::Start(QString* error, int width, int height) {
         if (getppid() != parent)
             _exit(127);
     });
-    m_server.start(QStringLiteral("Xvfb"), arguments);
+    m_server.start(QStringLiteral("Xvfb"), arguments.arg(width).arg(height).split(u' '));
     QByteArray number;
     while (!number.endsWith('\n') && m_server.waitForReadyRead(15000))
         number += m_server.readAllStandardOutput();

@@ -11,14 +11,11 @@ class CXvfb {
 public:
     ~CXvfb() { Stop(); }
 
-    // Arguments for the server after our own, e.g. {"-extension", "XTEST"} for a server without XTEST.
-    void AddArguments(const QStringList& arguments) { m_extraArguments += arguments; }
     bool Start(QString* error, int width = 1280, int height = 1024);
     void Stop();
 
 private:
     QProcess m_server;
-    QStringList m_extraArguments;
 };
 
 }  // namespace testsupport
