@@ -14,7 +14,6 @@ namespace testsupport {
 class CFakeMessageBox final : public platform::IMessageBox {
 public:
     struct Message {
-        QObject* parent = nullptr;
         QString text;
         unsigned type = 0;
     };
@@ -22,8 +21,8 @@ public:
     // The answers to give, in order, to the next messages.
     void QueueAnswer(int answer) { m_answers.push_back(answer); }
 
-    int MessageBox(QObject* parent, const QString& text, unsigned type) override {
-        m_messages.push_back({parent, text, type});
+    int MessageBox(QObject* /*parent*/, const QString& text, unsigned type) override {
+        m_messages.push_back({text, type});
         if (m_answers.empty())
             return platform::IDOK;
         const int answer = m_answers.front();
