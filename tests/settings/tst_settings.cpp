@@ -76,19 +76,6 @@ private Q_SLOTS:
         QCOMPARE(Values(b), Values(a));
         QCOMPARE(b.m_rcMainFrame.right, 0);
     }
-
-    // A DWORD written unsigned reads back as the int it was; a value beyond 32 bits is no value.
-    void profileIntRange() {
-        const QString section = u"Settings"_s;
-        QSettings raw = RawProfile();
-        raw.setValue(u"Settings/big"_s, u"4294967295"_s);
-        raw.setValue(u"Settings/huge"_s, u"4294967296"_s);
-        raw.sync();
-        QCOMPARE(platform::GetProfileInt(section, u"big"_s, 7), -1);
-        QCOMPARE(platform::GetProfileInt(section, u"huge"_s, 7), 7);
-        QVERIFY(platform::WriteProfileInt(section, u"neg"_s, -42));
-        QCOMPARE(platform::GetProfileInt(section, u"neg"_s, 0), -42);
-    }
 };
 
 VANTRELL_TEST_MAIN(TestSettings)
