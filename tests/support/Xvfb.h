@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QProcess>
-#include <QStringList>
+#include <sys/types.h>
+#include <QString>
 
 namespace testsupport {
 
@@ -9,13 +9,16 @@ namespace testsupport {
 // DISPLAY for this process; the server ends with this object (or with the process, should it crash).
 class CXvfb {
 public:
-    ~CXvfb() { Stop(); }
+    CXvfb() = default;
+    CXvfb(const CXvfb&) = delete;
+    CXvfb& operator=(const CXvfb&) = delete;
+    ~CXvfb();
 
     bool Start(QString* error, int width = 1280, int height = 1024);
     void Stop();
 
 private:
-    QProcess m_server;
+    pid_t m_pid = -1;
 };
 
 }  // namespace testsupport
