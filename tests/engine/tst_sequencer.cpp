@@ -2,131 +2,84 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <atomic>
-#include <chrono>
 #include <climits>
-#include <thread>
+#include <optional>
 
 #include "engine/Sequencer.h"
 #include "platform/RecordingInput.h"
+#include "tests/support/Actions.h"
 #include "tests/support/TestMain.h"
 
+using namespace Qt::StringLiterals;
+
 using platform::CEventLog;
-using platform::CStopSignal;
+using testsupport::SRow;
+using Clock = std::chrono::steady_clock;
 
 namespace {
-
-std::unique_ptr<CMouseAction> Row(int x, uint32_t delay, int clickType = LeftClick) {
-    auto action = std::make_unique<CMouseAction>();
-    action->m_iClickType = clickType;
-    action->m_iX = x;
-    action->m_dwDelay = delay;
-    return action;
-}
 
 QStringList Expected(const char* lines) {
     return QString::fromLatin1(lines).split(QLatin1Char('|'));
 }
 
-// The x of every cursor placement, in order: with one x per row, the rows in the order performed.
-QList<int> MovedTo(const CEventLog& log) {
-    QList<int> xs;
-    for (const CEventLog::Event& event : log.Events()) {
-        if (event.kind == CEventLog::Kind::Move)
-            xs << event.pt.x;
-    }
-    return xs;
-}
-
-// Records its waits like CRecordingWait, but takes their time on the real clock, so a test can stop a run
-// in the middle of one.
-class CTimedRecordingWait final : public platform::IWait {
-public:
-    CTimedRecordingWait(CEventLog& log, CStopSignal& stop, std::atomic<int>& entered)
-        : m_log(log), m_real(stop), m_entered(entered) {}
-
-    bool Sleep(uint32_t ms) override { return SleepFrom(std::chrono::steady_clock::now(), ms); }
-    bool SleepFrom(std::chrono::steady_clock::time_point since, uint32_t ms) override {
-        m_entered.fetch_add(1);
-        CEventLog::Event event;
-        event.kind = CEventLog::Kind::Wait;
-        event.ms = ms;
-        event.bCompleted = m_real.SleepFrom(since, ms);
-        m_log.Append(event);
-        return event.bCompleted;
-    }
-
-private:
-    CEventLog& m_log;
-    platform::CStoppableWait m_real;
-    std::atomic<int>& m_entered;
-};
-
-// Records into the log and counts the inputs alive at once: each run's worker makes its own, so more than
-// one alive means two workers at a time.
-class CCountedInput final : public platform::IInput {
-public:
-    CCountedInput(CEventLog& log, std::atomic<int>& alive, std::atomic<int>& mostAlive)
-        : m_recording(log), m_alive(alive) {
-        const int now = alive.fetch_add(1) + 1;
-        int most = mostAlive.load();
-        while (now > most && !mostAlive.compare_exchange_weak(most, now)) {
-        }
-    }
-    ~CCountedInput() override { m_alive.fetch_sub(1); }
-
-    bool SetCursorPos(int x, int y) override { return m_recording.SetCursorPos(x, y); }
-    bool GetCursorPos(platform::POINT* pt) override { return m_recording.GetCursorPos(pt); }
-    unsigned SendInput(unsigned count, const platform::INPUT* inputs, int cbSize) override {
-        return m_recording.SendInput(count, inputs, cbSize);
-    }
-
-private:
-    platform::CRecordingInput m_recording;
-    std::atomic<int>& m_alive;
-};
-
-// A list, a recorded run of it, and the settings it draws its pauses from (none unless a test sets them).
+// A list and a run of it. The worker's input records into the log; its wait takes real time, records itself,
+// counts the waits alive at once (each run's worker makes its own, so two alive means two workers at a time),
+// and notes for each delay whether it was counted from after the previous pause.
 struct CFixture {
-    explicit CFixture(bool bRealTime = false) : m_bRealTime(bRealTime) { SetPauses(0, 0); }
+    class CWait final : public platform::IWait {
+    public:
+        CWait(CFixture& f, platform::CStopSignal& stop) : m_f(f), m_real(stop) {
+            m_f.mostWaitsAlive = std::max(m_f.mostWaitsAlive.load(), ++m_f.waitsAlive);
+        }
+        ~CWait() override { --m_f.waitsAlive; }
+        bool Sleep(uint32_t ms) override { return Wait(ms, std::nullopt); }
+        bool SleepFrom(Clock::time_point since, uint32_t ms) override { return Wait(ms, since); }
 
-    void SetPauses(int hold, int gap) {
-        settings.m_iMdMuMin = hold;
-        settings.m_iMdMuMax = hold;
-        settings.m_iDcMin = gap;
-        settings.m_iDcMax = gap;
+    private:
+        bool Wait(uint32_t ms, std::optional<Clock::time_point> since) {
+            ++m_f.waitsEntered;
+            if (since)
+                m_f.delaysFromAfterThePreviousPause.push_back(*since >= m_previousEnd);
+            CEventLog::Event event;
+            event.kind = CEventLog::Kind::Wait;
+            event.ms = ms;
+            event.bCompleted = since ? m_real.SleepFrom(*since, ms) : m_real.Sleep(ms);
+            m_previousEnd = Clock::now();
+            m_f.log.Append(event);
+            return event.bCompleted;
+        }
+
+        CFixture& m_f;
+        platform::CStoppableWait m_real;
+        Clock::time_point m_previousEnd;
+    };
+
+    explicit CFixture(const QList<SRow>& rowsToAdd, int hold = 0, int gap = 0) {
+        testsupport::AppendRows(rows, rowsToAdd);
+        settings.m_iMdMuMin = settings.m_iMdMuMax = hold;
+        settings.m_iDcMin = settings.m_iDcMax = gap;
     }
+    bool AllBlack() const {
+        for (int r = 0; r < rows.GetItemCount(); ++r) {
+            if (rows.GetItemData(r)->m_crColor.load() != kColorBlack)
+                return false;
+        }
+        return true;
+    }
+    quint64 FinishedWith() const { return finished.at(0).at(0).value<quint64>(); }
 
     CActionList rows;
-    CEventLog log;
     CSettings settings;
-    std::atomic<int> waitsEntered{0};
-    std::atomic<int> inputsAlive{0};
-    std::atomic<int> mostInputsAlive{0};
-    // Runs on the worker at every pause, for a recorded (not timed) run.
-    std::function<void(uint32_t)> onSleep;
-    bool m_bRealTime;
+    CEventLog log;
+    std::atomic<int> waitsEntered{0}, waitsAlive{0}, mostWaitsAlive{0};
+    std::vector<bool> delaysFromAfterThePreviousPause;  // the worker's until the run has been joined
 
-    CSequencer sequencer{
-        rows, [this](QString*) { return std::make_unique<CCountedInput>(log, inputsAlive, mostInputsAlive); },
-        [this](CStopSignal& stop) -> std::unique_ptr<platform::IWait> {
-            if (m_bRealTime)
-                return std::make_unique<CTimedRecordingWait>(log, stop, waitsEntered);
-            auto wait = std::make_unique<platform::CRecordingWait>(log, &stop);
-            wait->SetOnSleep(onSleep);
-            return wait;
-        },
-        settings};
+    CSequencer sequencer{rows, [this](QString*) { return std::make_unique<platform::CRecordingInput>(log); },
+                         [this](platform::CStopSignal& stop) { return std::make_unique<CWait>(*this, stop); },
+                         settings};
     QSignalSpy progress{&sequencer, &CSequencer::Progress};
     QSignalSpy finished{&sequencer, &CSequencer::RunFinished};
 };
-
-bool AllBlack(const CActionList& rows) {
-    for (int r = 0; r < rows.GetItemCount(); ++r) {
-        if (rows.GetItemData(r)->m_crColor.load() != kColorBlack)
-            return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -134,152 +87,106 @@ class CSequencerTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Rows in order, each after its delay, pass after pass. A row is read at its turn: an edit reaches its
+    // next turn, and a row added meanwhile waits for the next run. Delays count from the end of the action
+    // before them, which ends after its hold.
     void rowsInOrderAcrossPasses() {
-        CFixture f;
-        f.rows.Append(Row(0, 5));
-        f.rows.Append(Row(1, 0));
-        f.rows.Append(Row(2, 0));
-        // Looked at from the worker when each pass begins: black at the first, all green at the second.
-        QList<bool> allGreen;
-        f.onSleep = [&](uint32_t) {
-            CMouseAction a;
-            bool green = true;
-            for (int r = 0; r < 3; ++r)
-                green = green && f.rows.Snapshot(r, a) && a.m_crColor.load() == kColorExecuted;
-            allGreen << green;
-        };
+        CFixture f({{LeftClick, 0, 0, 0}, {RightClick, 1, 0, 400}}, 20);
         QVERIFY(f.sequencer.Start(2));
-        QCOMPARE(f.sequencer.Total(), uint64_t{6});
+        QCOMPARE(f.sequencer.Total(), uint64_t{4});
+        QTRY_VERIFY_WITH_TIMEOUT(f.waitsEntered.load() == 2, 4000);  // row 1's delay of the first pass
+        CMouseAction edited;
+        f.rows.Snapshot(0, edited);
+        edited.m_iX = 99;
+        f.rows.SetRecord(0, edited);
+        f.rows.Append(testsupport::MakeAction(LeftClick, 2, 0, 0));
         // However quick the worker, the run is on until its end has reached this thread.
         QVERIFY(f.sequencer.IsRunning());
         QVERIFY(f.finished.wait(5000));
 
-        QCOMPARE(MovedTo(f.log), (QList<int>{0, 1, 2, 0, 1, 2}));
-        QCOMPARE(allGreen, (QList<bool>{false, true}));
+        QCOMPARE(f.log.Lines(),
+                 Expected("move 0 0|down left|wait 20|up left|wait 400|move 1 0|down right|wait 20|"
+                          "up right|move 99 0|down left|wait 20|up left|wait 400|move 1 0|"
+                          "down right|wait 20|up right"));
+        QCOMPARE(f.delaysFromAfterThePreviousPause, (std::vector<bool>{true, true}));
         QCOMPARE(f.finished.size(), 1);
-        QCOMPARE(f.finished.at(0).at(0).value<quint64>(), quint64{6});
-        QCOMPARE(f.progress.last().at(0).value<quint64>(), quint64{6});
-        QVERIFY(AllBlack(f.rows));
+        QCOMPARE(f.FinishedWith(), quint64{4});
+        QCOMPARE(f.progress.last().at(0).value<quint64>(), quint64{4});
+        QVERIFY(f.AllBlack());
         QVERIFY(!f.sequencer.IsRunning());
     }
 
-    void delayComesBeforeItsAction() {
-        CFixture f;
-        f.rows.Append(Row(10, 100));
-        f.rows.Append(Row(20, 0));
-        QVERIFY(f.sequencer.Start(2));
-        f.sequencer.WaitForWorker();
-        QCOMPARE(f.log.Lines(), Expected("wait 100|move 10 0|down left|up left|move 20 0|down left|up left|"
-                                         "wait 100|move 10 0|down left|up left|move 20 0|down left|up left"));
-        QCOMPARE(f.finished.size(), 1);
+    // A stop during a delay skips the action behind it; a stop during a double click's hold completes its
+    // button events; neither begins another action.
+    void stopEndsTheRunAtOnce_data() {
+        QTest::addColumn<QList<SRow>>("rows");
+        QTest::addColumn<int>("hold");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<quint64>("executed");
+        QTest::newRow("in a delay") << QList<SRow>{{LeftClick, 7, 0, 5000}, {LeftClick, 8, 0, 0}} << 0
+                                    << Expected("wait 5000") << quint64{0};
+        QTest::newRow("in a hold") << QList<SRow>{{DoubleClick, 3, 0, 0}, {LeftClick, 4, 0, 0}} << 5000
+                                   << Expected("move 3 0|down left|wait 5000|up left|down left|up left")
+                                   << quint64{1};
     }
-
-    void stopDuringDelaySkipsTheAction() {
-        CFixture f(true);
-        f.rows.Append(Row(7, 5000));
-        f.rows.Append(Row(8, 0));
+    void stopEndsTheRunAtOnce() {
+        QFETCH(QList<SRow>, rows);
+        QFETCH(int, hold);
+        QFETCH(QStringList, lines);
+        QFETCH(quint64, executed);
+        CFixture f(rows, hold, hold);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(f.sequencer.Start(1));
+        QVERIFY(f.sequencer.Start(3));
         QTRY_VERIFY_WITH_TIMEOUT(f.waitsEntered.load() == 1, 4000);
         f.sequencer.StopExecution();
         QVERIFY(!f.sequencer.IsRunning());  // the button can read "Start" at once
-
         QVERIFY(f.finished.wait(4000));
         QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(f.log.Lines(), Expected("wait 5000"));
-        QVERIFY(!f.log.Events().at(0).bCompleted);
-        QCOMPARE(f.finished.at(0).at(0).value<quint64>(), quint64{0});
-        QVERIFY(f.progress.isEmpty());
-        QVERIFY(AllBlack(f.rows));
-    }
-
-    void stopDuringDoubleClickCompletesIt() {
-        CFixture f(true);
-        f.SetPauses(1000, 1000);
-        f.rows.Append(Row(3, 0, DoubleClick));
-        f.rows.Append(Row(4, 0));
-        QVERIFY(f.sequencer.Start(3));
-        QTRY_VERIFY_WITH_TIMEOUT(f.waitsEntered.load() == 1, 4000);  // the first hold, button down
-        f.sequencer.StopExecution();
-        QVERIFY(f.finished.wait(4000));
-
-        QCOMPARE(f.log.Lines(), Expected("move 3 0|down left|wait 1000|up left|down left|up left"));
-        QCOMPARE(f.sequencer.Executed(), uint64_t{1});
+        QCOMPARE(f.log.Lines(), lines);
+        QVERIFY(!f.log.Events().at(lines.indexOf(QString("wait 5000"))).bCompleted);
+        QCOMPARE(f.FinishedWith(), executed);
+        QVERIFY(f.AllBlack());
     }
 
     void startRightAfterStopWaitsForTheOldWorker() {
-        CFixture f(true);
-        f.SetPauses(200, 0);
-        f.rows.Append(Row(1, 0, RightClick));
-        f.rows.Append(Row(2, 300));
-        QStringList lines;
-        for (int i = 0; i < 5; ++i) {
+        CFixture f({{RightClick, 1, 0, 0}, {LeftClick, 2, 0, 300}}, 200);
+        for (int i = 0; i < 3; ++i) {
             const int entered = f.waitsEntered.load();
             QVERIFY(f.sequencer.Start(1000));
             QTRY_VERIFY_WITH_TIMEOUT(f.waitsEntered.load() > entered, 4000);  // the button is down
             f.sequencer.StopExecution();
             // Finishing the old run belongs to the new start.
             QCOMPARE(f.finished.size(), i);
-            lines << Expected("move 1 0|down right|wait 200|up right");
         }
         QVERIFY(f.sequencer.Start(1));
-        QCOMPARE(f.finished.size(), 5);
+        QCOMPARE(f.finished.size(), 3);
         QVERIFY(f.finished.wait(4000));
-        QCOMPARE(f.mostInputsAlive.load(), 1);
-        QCOMPARE(
-            f.log.Lines(),
-            lines +
-                Expected(
-                    "move 1 0|down right|wait 200|up right|wait 300|move 2 0|down left|wait 200|up left"));
+        QCOMPARE(f.mostWaitsAlive.load(), 1);
+        QCOMPARE(f.log.Lines().last(9), Expected("move 1 0|down right|wait 200|up right|wait 300|move 2 0|"
+                                                 "down left|wait 200|up left"));
     }
 
-    void totalIsCountedIn64Bits() {
-        QCOMPARE(CSequencer::TotalActions(65536, 65536), uint64_t{1} << 32);
+    // A long run counts in 64 bits and reports its progress coalesced; StopAndWait ends it here and now,
+    // before the rows may go.
+    void longRunAndStopAndWait() {
         QCOMPARE(CSequencer::TotalActions(INT_MAX, INT_MAX), uint64_t{INT_MAX} * uint64_t{INT_MAX});
-        QCOMPARE(CSequencer::TotalActions(0, 5), uint64_t{0});
-        QCOMPARE(CSequencer::TotalActions(3, 0), uint64_t{0});
         QCOMPARE(CSequencer::TotalActions(3, -2), uint64_t{0});
-
-        CFixture f;
-        for (int x = 0; x < 3; ++x)
-            f.rows.Append(Row(x, 0));
-        QVERIFY(!f.sequencer.Start(0));
+        CFixture f({{0, 0, 0, 0}, {0, 1, 0, 0}, {0, 2, 0, 0}});
         QVERIFY(f.sequencer.Start(INT_MAX));
         QCOMPARE(f.sequencer.Total(), uint64_t{6442450941});  // above 4294967295
-        QTRY_VERIFY_WITH_TIMEOUT(f.sequencer.Executed() >= 300, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.sequencer.Executed() >= 20000, 20000);
         f.sequencer.StopAndWait();
-        QVERIFY(f.finished.at(0).at(0).value<quint64>() >= 300);
-        const QList<int> moved = MovedTo(f.log);
-        for (int i = 0; i < moved.size(); ++i)
-            QCOMPARE(moved.at(i), i % 3);
-    }
-
-    void progressIsCoalesced() {
-        CFixture f;
-        f.rows.Append(Row(0, 0));
-        QVERIFY(f.sequencer.Start(20000));
-        QVERIFY(f.finished.wait(60000));
-        QCOMPARE(f.finished.at(0).at(0).value<quint64>(), quint64{20000});
-        QVERIFY2(f.progress.size() < 1000, qPrintable(QString::number(f.progress.size())));
-        quint64 last = 0;
-        for (const QList<QVariant>& signal : f.progress) {
-            QVERIFY(signal.at(0).value<quint64>() > last);
-            last = signal.at(0).value<quint64>();
-        }
-        QCOMPARE(last, quint64{20000});
-    }
-
-    void stopAndWaitBeforeRemovingRows() {
-        CFixture f;
-        for (int x = 0; x < 50; ++x)
-            f.rows.Append(Row(x, 0));
-        QVERIFY(f.sequencer.Start(INT_MAX));
-        QTRY_VERIFY_WITH_TIMEOUT(f.sequencer.Executed() >= 100, 10000);
-        f.sequencer.StopAndWait();
-        // The run is over here and now, not at some later tick.
         QCOMPARE(f.finished.size(), 1);
-        QVERIFY(AllBlack(f.rows));
+        QVERIFY(f.FinishedWith() >= 20000);
+        QVERIFY(f.AllBlack());
+        QVERIFY2(f.progress.size() < 1000, qPrintable(QString::number(f.progress.size())));
+        QCOMPARE(f.progress.last().at(0).value<quint64>(), f.FinishedWith());
+        int moves = 0;  // rows in order, pass after pass
+        for (const CEventLog::Event& event : f.log.Events()) {
+            if (event.kind == CEventLog::Kind::Move)
+                QCOMPARE(event.pt.x, moves++ % 3);
+        }
         const std::size_t events = f.log.Events().size();
         f.rows.RemoveAll();
         QTest::qWait(4 * CSequencer::kTickMs);
@@ -288,7 +195,7 @@ private Q_SLOTS:
 
         // Closing the window: the sequencer goes first, in the middle of a run, and then the rows.
         auto rows = std::make_unique<CActionList>();
-        rows->Append(Row(1, 0));
+        rows->Append(testsupport::MakeAction(LeftClick, 1, 0, 0));
         {
             CSequencer sequencer(
                 *rows, [&](QString*) { return std::make_unique<platform::CRecordingInput>(f.log); });
@@ -298,50 +205,25 @@ private Q_SLOTS:
         rows.reset();
     }
 
-    void editsTakeEffectAtTheRowsNextTurn() {
-        CFixture f(true);
-        f.rows.Append(Row(0, 0));
-        f.rows.Append(Row(1, 150));
-        QVERIFY(f.sequencer.Start(2));
-        QTRY_VERIFY_WITH_TIMEOUT(f.waitsEntered.load() == 1, 4000);  // row 1's delay of the first pass
-        CMouseAction edited;
-        f.rows.Snapshot(0, edited);
-        edited.m_iX = 99;
-        f.rows.SetRecord(0, edited);
-        f.rows.Append(Row(2, 0));  // not in this run
-        QVERIFY(f.finished.wait(4000));
-        QCOMPARE(MovedTo(f.log), (QList<int>{0, 1, 99, 1}));
-        QCOMPARE(f.sequencer.Executed(), uint64_t{4});
-    }
+    void refusalsAndMissingInput() {
+        CFixture f({});
+        QVERIFY(!f.sequencer.Start(1));  // no rows
+        f.rows.Append(testsupport::MakeAction(LeftClick, 0, 0, 10000));
+        QVERIFY(!f.sequencer.Start(0));
+        QVERIFY(f.sequencer.Start(1));
+        QVERIFY(!f.sequencer.Start(1));  // already running
+        f.sequencer.StopAndWait();
 
-    void noInputEndsTheRunWithItsReason() {
-        CActionList rows;
-        rows.Append(Row(0, 0));
-        CSequencer sequencer(rows, [](QString* error) -> std::unique_ptr<platform::IInput> {
-            *error = QStringLiteral("no display");
+        CSequencer sequencer(f.rows, [](QString* error) -> std::unique_ptr<platform::IInput> {
+            *error = u"no display"_s;
             return nullptr;
         });
         QSignalSpy unavailable(&sequencer, &CSequencer::InputUnavailable);
         QSignalSpy finished(&sequencer, &CSequencer::RunFinished);
         QVERIFY(sequencer.Start(1));
         QVERIFY(finished.wait(4000));
-        QCOMPARE(unavailable.size(), 1);
-        QCOMPARE(unavailable.at(0).at(0).toString(), QStringLiteral("no display"));
+        QCOMPARE(unavailable.at(0).at(0).toString(), u"no display"_s);
         QCOMPARE(finished.at(0).at(0).value<quint64>(), quint64{0});
-        QVERIFY(!sequencer.IsRunning());
-    }
-
-    void refusesWhatTheCallerMustAskAbout() {
-        CFixture f;
-        QVERIFY(!f.sequencer.Start(1));  // no rows
-        f.rows.Append(Row(0, 10000));
-        QVERIFY(!f.sequencer.Start(-1));
-        QVERIFY(!f.sequencer.IsRunning());
-        f.m_bRealTime = true;
-        QVERIFY(f.sequencer.Start(1));
-        QVERIFY(!f.sequencer.Start(1));  // already running
-        f.sequencer.StopAndWait();
-        QCOMPARE(f.finished.size(), 1);
     }
 };
 

@@ -1,9 +1,11 @@
 #pragma once
-// Builds an action record the way the suites need one.
+// Builds action records, lists and script files the way the suites need them.
 
+#include <QList>
+#include <QString>
 #include <memory>
 
-#include "script/MouseAction.h"
+#include "script/ScriptFile.h"
 
 namespace testsupport {
 
@@ -16,6 +18,29 @@ inline std::unique_ptr<CMouseAction> MakeAction(int type, int x, int y, uint32_t
     a->m_dwDelay = delay;
     a->m_strComment = comment;
     return a;
+}
+
+// A row without a comment.
+struct SRow {
+    int type = LeftClick;
+    int x = 0;
+    int y = 0;
+    uint32_t delay = 0;
+};
+
+inline void AppendRows(CActionList& list, const QList<SRow>& rows) {
+    for (const SRow& r : rows)
+        list.Append(MakeAction(r.type, r.x, r.y, r.delay));
+}
+
+// Saves the rows under the header as a script file and returns its path.
+inline QString WriteScript(const QString& path, const QList<SRow>& rows, CScriptHeader header = {}) {
+    CActionList list;
+    AppendRows(list, rows);
+    QString error;
+    if (!WriteScriptFile(path, header, list, &error))
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(error));
+    return path;
 }
 
 }  // namespace testsupport

@@ -28,11 +28,12 @@ bool CButtonRecorder::Open(QString* error) {
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;  // no window manager may move or decorate it
     attributes.event_mask = ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
-    m_window = XCreateWindow(m_pDisplay, RootWindow(m_pDisplay, screen), 0, 0,
-                             static_cast<unsigned>(DisplayWidth(m_pDisplay, screen)),
-                             static_cast<unsigned>(DisplayHeight(m_pDisplay, screen)), 0, CopyFromParent,
-                             InputOnly, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
-    XMapRaised(m_pDisplay, m_window);
+    const Window window =
+        XCreateWindow(m_pDisplay, RootWindow(m_pDisplay, screen), 0, 0,
+                      static_cast<unsigned>(DisplayWidth(m_pDisplay, screen)),
+                      static_cast<unsigned>(DisplayHeight(m_pDisplay, screen)), 0, CopyFromParent, InputOnly,
+                      CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
+    XMapRaised(m_pDisplay, window);
     XEvent event;
     do {
         XNextEvent(m_pDisplay, &event);
@@ -40,31 +41,22 @@ bool CButtonRecorder::Open(QString* error) {
     return true;
 }
 
-void CButtonRecorder::Read() {
-    while (XPending(m_pDisplay) > 0) {
-        XEvent event;
-        XNextEvent(m_pDisplay, &event);
-        if (event.type == ButtonPress || event.type == ButtonRelease) {
-            m_events.append({event.type == ButtonPress, event.xbutton.button, event.xbutton.x_root,
-                             event.xbutton.y_root});
-        }
-    }
-}
-
-void CButtonRecorder::Sync() {
-    XSync(m_pDisplay, False);
-    Read();
-}
-
 bool CButtonRecorder::WaitForEvents(qsizetype count, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
-    Read();
-    while (m_events.size() < count && !deadline.hasExpired()) {
+    XSync(m_pDisplay, False);
+    for (;;) {
+        while (XPending(m_pDisplay) > 0) {
+            XEvent event;
+            XNextEvent(m_pDisplay, &event);
+            if (event.type == ButtonPress || event.type == ButtonRelease)
+                m_events.append({event.type == ButtonPress, event.xbutton.button, event.xbutton.x_root,
+                                 event.xbutton.y_root});
+        }
+        if (m_events.size() >= count || deadline.hasExpired())
+            return m_events.size() >= count;
         pollfd fd{ConnectionNumber(m_pDisplay), POLLIN, 0};
         poll(&fd, 1, static_cast<int>(deadline.remainingTime()));
-        Read();
     }
-    return m_events.size() >= count;
 }
 
 }  // namespace testsupport

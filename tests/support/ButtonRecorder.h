@@ -38,17 +38,14 @@ public:
     // Connects to $DISPLAY and maps the window on top of everything; returns once it can receive clicks.
     bool Open(QString* error);
     // Reads everything the server has sent, after a round trip: enough once the injecting client has synced.
-    void Sync();
+    void Sync() { WaitForEvents(0, 0); }
     // Reads until at least count events have arrived or timeoutMs has passed; true when they arrived.
     bool WaitForEvents(qsizetype count, int timeoutMs = 5000);
     const QList<SButtonEvent>& Events() const { return m_events; }
     void Clear() { m_events.clear(); }
 
 private:
-    void Read();
-
     _XDisplay* m_pDisplay = nullptr;
-    unsigned long m_window = 0;
     QList<SButtonEvent> m_events;
 };
 

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -15,26 +14,34 @@ namespace testsupport {
 class CFakeMessageBox final : public platform::IMessageBox {
 public:
     struct Message {
-        QObject* parent = nullptr;
         QString text;
         unsigned type = 0;
     };
 
     // The answers to give, in order, to the next messages.
     void QueueAnswer(int answer) { m_answers.push_back(answer); }
-    // Called with each message before it is answered, while the caller waits as it would on a real box.
-    void SetOnMessage(std::function<void(const Message&)> onMessage) { m_onMessage = std::move(onMessage); }
 
-    int MessageBox(QObject* parent, const QString& text, unsigned type) override;
+    int MessageBox(QObject* /*parent*/, const QString& text, unsigned type) override {
+        m_messages.push_back({text, type});
+        if (m_answers.empty())
+            return platform::IDOK;
+        const int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
 
     const std::vector<Message>& Messages() const { return m_messages; }
-    QStringList Texts() const;
+    QStringList Texts() const {
+        QStringList texts;
+        for (const Message& m : m_messages)
+            texts.append(m.text);
+        return texts;
+    }
     void Clear() { m_messages.clear(); }
 
 private:
     std::deque<int> m_answers;
     std::vector<Message> m_messages;
-    std::function<void(const Message&)> m_onMessage;
 };
 
 }  // namespace testsupport

@@ -1,10 +1,9 @@
 #pragma once
 // File dialogs and desktop services that show nothing: the dialogs answer from a queue of scripted paths,
-// the shell writes down what it was asked to open.
+// the shell writes down the web pages it was asked to open.
 
 #include <QString>
 #include <deque>
-#include <optional>
 #include <vector>
 
 #include "platform/RecordingInput.h"
@@ -15,42 +14,42 @@ namespace testsupport {
 
 class CFakeFileDialogs final : public IFileDialogs {
 public:
-    enum class Kind { Open, Save };
     struct Request {
-        Kind kind = Kind::Open;
         QString initialName;  // what a save dialog was pre-filled with; empty for an open dialog
     };
 
-    // The next dialog, open or save, gives this path.
-    void QueuePath(const QString& path) { m_answers.emplace_back(path); }
-    // The next dialog is cancelled; so is every dialog once the queue is empty.
-    void QueueCancel() { m_answers.emplace_back(std::nullopt); }
+    // The next dialog, open or save, gives this path; once the queue is empty every dialog is cancelled.
+    void QueuePath(const QString& path) { m_answers.push_back(path); }
 
-    bool GetOpenFileName(QWidget* parent, QString* path) override;
-    bool GetSaveFileName(QWidget* parent, const QString& initialName, QString* path) override;
+    bool GetOpenFileName(QWidget* /*parent*/, QString* path) override { return Answer({}, path); }
+    bool GetSaveFileName(QWidget* /*parent*/, const QString& initialName, QString* path) override {
+        return Answer(initialName, path);
+    }
 
     const std::vector<Request>& Requests() const { return m_requests; }
 
 private:
-    bool Answer(QString* path);
+    bool Answer(const QString& initialName, QString* path) {
+        m_requests.push_back({initialName});
+        if (m_answers.empty())
+            return false;
+        *path = m_answers.front();
+        m_answers.pop_front();
+        return true;
+    }
 
-    std::deque<std::optional<QString>> m_answers;
+    std::deque<QString> m_answers;
     std::vector<Request> m_requests;
 };
 
 class CFakeShell final : public IShell {
 public:
-    bool ShowInFileManager(const QString& path) override {
-        m_shownFiles.push_back(path);
-        return m_bResult;
-    }
+    bool ShowInFileManager(const QString& /*path*/) override { return true; }
     bool OpenUrl(const QString& url) override {
         m_openedUrls.push_back(url);
-        return m_bResult;
+        return true;
     }
 
-    bool m_bResult = true;  // what every call answers
-    std::vector<QString> m_shownFiles;
     std::vector<QString> m_openedUrls;
 };
 

@@ -12,7 +12,7 @@ public:
         : m_name(name), m_bHad(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
         Set(value);
     }
-    ~CScopedEnv() { m_bHad ? Set(m_old) : Set({}); }
+    ~CScopedEnv() { Set(m_bHad ? m_old : QByteArray()); }
     CScopedEnv(const CScopedEnv&) = delete;
     CScopedEnv& operator=(const CScopedEnv&) = delete;
 

@@ -12,44 +12,41 @@
 namespace testsupport {
 
 // Points XDG_CONFIG_HOME at a fresh folder for the life of the process.
-class CPrivateProfileDir {
-public:
+struct CPrivateProfileDir {
     CPrivateProfileDir() {
         if (m_dir.isValid())
             qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
     }
-    QString Path() const { return m_dir.path(); }
-
-private:
     QTemporaryDir m_dir;
 };
 
+// Starts the server, if there is one to start, and makes Qt use it.
+inline bool StartTestServer(CXvfb* xvfb) {
+    QString error;
+    if (xvfb && !xvfb->Start(&error)) {
+        std::fprintf(stderr, "cannot start Xvfb: %s\n", qPrintable(error));
+        return false;
+    }
+    if (xvfb)
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
 }  // namespace testsupport
 
-// A suite that needs no display.
-#define VANTRELL_TEST_MAIN(TestObject)                       \
-    int main(int argc, char** argv) {                        \
-        testsupport::CPrivateProfileDir profileDir;          \
-        QCoreApplication app(argc, argv);                    \
-        TestObject tc;                                       \
-        QTEST_SET_MAIN_SOURCE_PATH                           \
-        return QTest::qExec(&tc, argc, argv);                \
+#define VANTRELL_TEST_MAIN_ON(TestObject, AppClass, pXvfb) \
+    int main(int argc, char** argv) {                      \
+        testsupport::CPrivateProfileDir profileDir;        \
+        testsupport::CXvfb xvfb;                           \
+        if (!testsupport::StartTestServer(pXvfb))          \
+            return 1;                                      \
+        AppClass app(argc, argv);                          \
+        TestObject tc;                                     \
+        QTEST_SET_MAIN_SOURCE_PATH                         \
+        return QTest::qExec(&tc, argc, argv);              \
     }
 
-// A suite that talks to a real X server: a private Xvfb is started first. AppClass is QCoreApplication,
-// QGuiApplication or QApplication.
-#define VANTRELL_X11_TEST_MAIN(TestObject, AppClass)                                     \
-    int main(int argc, char** argv) {                                                    \
-        testsupport::CPrivateProfileDir profileDir;                                      \
-        testsupport::CXvfb xvfb;                                                         \
-        QString xvfbError;                                                               \
-        if (!xvfb.Start(&xvfbError)) {                                                   \
-            std::fprintf(stderr, "cannot start Xvfb: %s\n", qPrintable(xvfbError));      \
-            return 1;                                                                    \
-        }                                                                                \
-        qputenv("QT_QPA_PLATFORM", "xcb");                                               \
-        AppClass app(argc, argv);                                                        \
-        TestObject tc;                                                                   \
-        QTEST_SET_MAIN_SOURCE_PATH                                                       \
-        return QTest::qExec(&tc, argc, argv);                                            \
-    }
+// A suite that needs no display.
+#define VANTRELL_TEST_MAIN(TestObject) VANTRELL_TEST_MAIN_ON(TestObject, QCoreApplication, nullptr)
+// A suite that talks to a real X server. AppClass is QCoreApplication, QGuiApplication or QApplication.
+#define VANTRELL_X11_TEST_MAIN(TestObject, AppClass) VANTRELL_TEST_MAIN_ON(TestObject, AppClass, &xvfb)

@@ -39,6 +39,10 @@ bool CX11Peer::Open(QString* error) {
     return m_pDisplay != nullptr;
 }
 
+bool CX11Peer::HasKey(unsigned long keySym) {
+    return XKeysymToKeycode(m_pDisplay, keySym) != 0;
+}
+
 bool CX11Peer::FakeKey(unsigned long keySym, bool press) {
     const KeyCode keyCode = XKeysymToKeycode(m_pDisplay, keySym);
     if (keyCode == 0)
@@ -46,13 +50,6 @@ bool CX11Peer::FakeKey(unsigned long keySym, bool press) {
     XTestFakeKeyEvent(m_pDisplay, keyCode, press ? True : False, CurrentTime);
     XFlush(m_pDisplay);
     return true;
-}
-
-bool CX11Peer::PressKey(unsigned long keySym) {
-    return FakeKey(keySym, true);
-}
-bool CX11Peer::ReleaseKey(unsigned long keySym) {
-    return FakeKey(keySym, false);
 }
 
 bool CX11Peer::TapKey(unsigned long keySym, unsigned modifiers) {
@@ -72,24 +69,14 @@ unsigned CX11Peer::NumLockMask() {
     return XkbKeysymToModifiers(m_pDisplay, XK_Num_Lock);
 }
 
-void CX11Peer::SetLocks(bool numLock, bool capsLock) {
-    const unsigned numLockMask = NumLockMask();
-    XkbLockModifiers(m_pDisplay, XkbUseCoreKbd, numLockMask | LockMask,
-                     (numLock ? numLockMask : 0) | (capsLock ? LockMask : 0));
+bool CX11Peer::SetLocks(bool numLock, bool capsLock) {
+    const unsigned mask = NumLockMask() | LockMask;
+    const unsigned wanted = (numLock ? NumLockMask() : 0) | (capsLock ? LockMask : 0);
+    XkbLockModifiers(m_pDisplay, XkbUseCoreKbd, mask, wanted);
     XSync(m_pDisplay, False);
-}
-
-unsigned CX11Peer::LockedModifiers() {
     XkbStateRec state{};
     XkbGetState(m_pDisplay, XkbUseCoreKbd, &state);
-    return state.locked_mods;
-}
-
-bool CX11Peer::IsNumLockOn() {
-    return (LockedModifiers() & NumLockMask()) != 0;
-}
-bool CX11Peer::IsCapsLockOn() {
-    return (LockedModifiers() & LockMask) != 0;
+    return (state.locked_mods & mask) == wanted;
 }
 
 int CX11Peer::GrabKey(unsigned long keySym, unsigned xModifiers) {
@@ -116,10 +103,6 @@ void CX11Peer::SetAutoRepeat(unsigned delayMs, unsigned intervalMs) {
     if (m_nRepeatDelay == 0)
         XkbGetAutoRepeatRate(m_pDisplay, XkbUseCoreKbd, &m_nRepeatDelay, &m_nRepeatInterval);
     XkbSetAutoRepeatRate(m_pDisplay, XkbUseCoreKbd, delayMs, intervalMs);
-    XSync(m_pDisplay, False);
-}
-
-void CX11Peer::Sync() {
     XSync(m_pDisplay, False);
 }
 

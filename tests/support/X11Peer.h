@@ -17,17 +17,15 @@ public:
     ~CX11Peer();
 
     bool Open(QString* error);
-    _XDisplay* Get() const { return m_pDisplay; }
 
-    // Each returns false when the keyboard has no key for the keysym. Requests are flushed at once.
-    bool PressKey(unsigned long keySym);
-    bool ReleaseKey(unsigned long keySym);
+    bool HasKey(unsigned long keySym);
+    // Presses or releases a key, flushed at once; false when the keyboard has no key for the keysym.
+    bool FakeKey(unsigned long keySym, bool press);
     // Holds the modifiers of the MOD_* flags, taps the key, and lets the modifiers go, as a person would.
     bool TapKey(unsigned long keySym, unsigned modifiers = 0);
 
-    void SetLocks(bool numLock, bool capsLock);
-    bool IsNumLockOn();
-    bool IsCapsLockOn();
+    // Locks or unlocks both keys; true when the server's lock state is then as asked.
+    bool SetLocks(bool numLock, bool capsLock);
     unsigned NumLockMask();
 
     // Grabs a key on the root window with an X modifier mask; returns the X error code (0 when granted).
@@ -35,15 +33,12 @@ public:
     void UngrabKey(unsigned long keySym, unsigned xModifiers);
 
     bool QueryPointer(int* x, int* y);
+    // Sets the server's auto-repeat; the old rate comes back when the peer closes.
     void SetAutoRepeat(unsigned delayMs, unsigned intervalMs);
-    void Sync();
 
 private:
-    bool FakeKey(unsigned long keySym, bool press);
-    unsigned LockedModifiers();
-
     _XDisplay* m_pDisplay = nullptr;
-    unsigned m_nRepeatDelay = 0;  // the server's own, restored when the peer closes (0: never changed)
+    unsigned m_nRepeatDelay = 0;  // the server's own (0: never changed)
     unsigned m_nRepeatInterval = 0;
 };
 

@@ -15,7 +15,9 @@
 
 namespace testsupport {
 
-CXvfb::~CXvfb() { Stop(); }
+CXvfb::~CXvfb() {
+    Stop();
+}
 
 bool CXvfb::Start(QString* error, int width, int height) {
     int fds[2];
@@ -29,8 +31,6 @@ bool CXvfb::Start(QString* error, int width, int height) {
         "-screen",    "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
         "-nolisten",  "tcp",        "-noreset",
         "+extension", "XTEST"};
-    for (const QString& argument : m_extraArguments)
-        arguments.push_back(argument.toStdString());
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
@@ -80,8 +80,7 @@ bool CXvfb::Start(QString* error, int width, int height) {
         Stop();
         return false;
     }
-    m_display = u':' + QString::fromLatin1(number.trimmed());
-    qputenv("DISPLAY", m_display.toLocal8Bit());
+    qputenv("DISPLAY", ':' + number.trimmed());
     return true;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
 #include <sys/types.h>
+#include <QString>
 
 namespace testsupport {
 
@@ -15,16 +14,11 @@ public:
     CXvfb& operator=(const CXvfb&) = delete;
     ~CXvfb();
 
-    // Arguments for the server after our own, e.g. {"-extension", "XTEST"} for a server without XTEST.
-    void AddArguments(const QStringList& arguments) { m_extraArguments += arguments; }
     bool Start(QString* error, int width = 1280, int height = 1024);
     void Stop();
-    QString Display() const { return m_display; }
 
 private:
     pid_t m_pid = -1;
-    QString m_display;
-    QStringList m_extraArguments;
 };
 
 }  // namespace testsupport

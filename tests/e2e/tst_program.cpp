@@ -1,0 +1,342 @@
+// The real program, run as a user would: from a terminal without a display, and against a private X server
+// where a recorder window of ours receives what it clicks and another X client presses the keys a user
+// would. The children inherit this suite's private profile folder, so the settings saved here are the ones
+// they play with.
+
+#include <QDateTime>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+#include "platform/HotKeys.h"
+#include "platform/Profile.h"
+#include "settings/Settings.h"
+#include "tests/support/Actions.h"
+#include "tests/support/ButtonRecorder.h"
+#include "tests/support/TestMain.h"
+#include "tests/support/X11Peer.h"
+
+using namespace Qt::StringLiterals;
+using testsupport::Press;
+using testsupport::SButtonEvent;
+using testsupport::SRow;
+
+namespace {
+
+constexpr unsigned long XK_F9 = 0xFFC6;
+const QString kExample = QStringLiteral(VANTRELL_TEST_DATA "/worked-example.Vantrell");
+
+struct Result {
+    int status;
+    QString out;
+    QString err;
+};
+
+void Start(QProcess& p, const QStringList& args, bool bWithDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!bWithDisplay)
+        env.remove(u"DISPLAY"_s);
+    env.insert(u"LC_ALL"_s, u"en_US.UTF-8"_s);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VANTRELL_BINARY), args);
+}
+
+Result Run(const QStringList& args, bool bWithDisplay = false) {
+    QProcess p;
+    Start(p, args, bWithDisplay);
+    if (!p.waitForFinished(30000))
+        return {-1, {}, u"timed out"_s};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+CScriptHeader Header(int repeat, uint16_t shortcut = 0) {
+    CScriptHeader header;
+    header.m_iRepeatCount = repeat;
+    header.m_wHotKeyCode = shortcut;  // with Ctrl
+    header.m_wHotKeyModifiers = shortcut ? 0x02 : 0;
+    return header;
+}
+
+// A double click after 100 ms, a right click at once, a middle click after 250 ms; and one pass of it as
+// a dry run prints it, with its double-click gap.
+const QList<SRow> kThreeRows = {
+    {DoubleClick, 10, -20, 100}, {RightClick, 300, 400, 0}, {MiddleClick, -5, 7, 250}};
+QString Pass(int gap) {
+    return u"wait 100\nmove 10 -20\ndown left\nwait 15\nup left\nwait %1\ndown left\nwait 15\nup left\n"
+           "move 300 400\ndown right\nwait 15\nup right\nwait 250\nmove -5 7\ndown middle\nwait 15\nup middle\n"_s
+               .arg(gap);
+}
+
+QList<SRow> ManyRows(int count, int type, int x, int y, uint32_t delay) {
+    QList<SRow> rows;
+    for (int i = 0; i < count; ++i)
+        rows << SRow{type, x + i % 50, y, delay};
+    return rows;
+}
+
+// A dry run's lines as the button events a recorder would see.
+QList<SButtonEvent> EventsOfDryRun(const QString& output) {
+    QList<SButtonEvent> events;
+    int x = 0, y = 0;
+    for (const QString& line : output.split(u'\n')) {
+        const QStringList w = line.split(u' ');
+        if (w[0] == u"move"_s) {
+            x = w[1].toInt();
+            y = w[2].toInt();
+        } else if (w[0] == u"down"_s || w[0] == u"up"_s) {
+            const unsigned button = w[1] == u"left"_s ? 1 : w[1] == u"middle"_s ? 2 : 3;
+            events << SButtonEvent{w[0] == u"down"_s, button, x, y};
+        }
+    }
+    return events;
+}
+
+// Every press has its release, and no button is pressed twice in a row.
+bool EveryPressReleased(const QList<SButtonEvent>& events) {
+    int down[4] = {};
+    for (const SButtonEvent& e : events) {
+        down[e.nButton] += e.bPress ? 1 : -1;
+        if (down[e.nButton] < 0 || down[e.nButton] > 1)
+            return false;
+    }
+    return down[1] == 0 && down[2] == 0 && down[3] == 0;
+}
+
+// One line on stderr: the program, the file and the reason.
+QString FileError(const QString& path, const QString& reason = {}) {
+    return QRegularExpression::escape(u"vantrell: "_s + path + u": "_s) + u"[^\\n]*"_s + reason +
+           u"[^\\n]*\\n"_s;
+}
+
+bool HasWindowTitled(const QString& title) {
+    QProcess search;
+    search.start(u"xdotool"_s, {u"search"_s, u"--name"_s, u"^"_s + title + u"$"_s});
+    return search.waitForFinished(5000) && search.exitCode() == 0;
+}
+
+}  // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        QLocale::setDefault(QLocale(u"en_US"_s));  // the children's, for the dates in the scripts
+        // Holds of exactly 15 ms, gaps from 50 to 99 ms: none of them the defaults.
+        CSettings settings;
+        settings.m_iMdMuMin = 15;
+        settings.m_iMdMuMax = 15;
+        settings.m_iDcMin = 100;
+        settings.m_iDcMax = 50;
+        settings.Save();
+        QString error;
+        QVERIFY2(m_recorder.Open(&error), qPrintable(error));
+        QVERIFY2(m_peer.Open(&error), qPrintable(error));
+
+        QFile whole(Script(u"whole.Vantrell"_s, kThreeRows));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QFile cut(m_dir.filePath(u"truncated.Vantrell"_s));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.readAll().chopped(10));  // ends inside the last row
+    }
+    void init() {
+        m_recorder.Sync();
+        m_recorder.Clear();
+    }
+
+    void dryRunPrintsTheRun() {
+        const QString path = Script(u"two passes.Vantrell"_s, kThreeRows, Header(2));
+        const Result r = Run({u"--run"_s, path, u"--dry-run"_s});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.status, 0);
+        // The gaps draw 41 and then 18467 from the series, which goes on across the passes.
+        QCOMPARE(r.out, Pass(50 + 41 % 50) + Pass(50 + 18467 % 50) + u"Executed 6 Action(s)\n"_s);
+        // And starts afresh with every run.
+        QCOMPARE(Run({u"--dry-run"_s, u"--run="_s + path}).out, r.out);
+    }
+
+    void printShowsHeaderAndRows() {
+        const Result r = Run({u"--print"_s, kExample});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.out,
+                 u"minimize\t0\nautorun\t0\nhotkey_code\t0x0078\nhotkey_modifiers\t0x0002\nrepeat\t3\n"
+                 "actions\t1\nautorun_date\t2026-12-05\nautorun_time\t14:05:09\n\n"
+                 "Sr\tAction\tX\tY\tDelay (ms)\tComment\n1\tDouble Click\t640\t480\t200\tOK\n"_s);
+
+        // The list as the window shows it: every click type by its name, the unknown ones without.
+        QList<SRow> rows;
+        QString expected;
+        const QStringList names =
+            u"Left Click|Middle Click|Right Click|Double Click|Double Middle Click|Double Right Click||"_s
+                .split(u'|');
+        for (int i = 0; i < names.size(); ++i) {
+            rows << SRow{i < 6 ? i : 5 - i, i, -i, 10u * i};
+            expected += u"%1\t%2\t%3\t%4\t%5\t\n"_s.arg(i + 1).arg(names[i]).arg(i).arg(-i).arg(10 * i);
+        }
+        QCOMPARE(Run({u"--print"_s, Script(u"types.Vantrell"_s, rows)}).out.section(u'\n', 10), expected);
+    }
+
+    // The exit status and both outputs, matched whole by the patterns.
+    void statusAndMessages_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString dry = u"--dry-run"_s, run = u"--run"_s;
+        const QString truncated = m_dir.filePath(u"truncated.Vantrell"_s);
+        const QString missing = m_dir.filePath(u"missing.Vantrell"_s);
+        const QString empty = Script(u"empty.Vantrell"_s, {}, Header(5));
+        const QString noRows = u"No Action\\(s\\) in the List of Actions to Execute.\\n"_s;
+        const QString onePass = QRegularExpression::escape(Pass(91) + u"Executed 3 Action(s)\n"_s);
+        for (int repeat : {0, -3}) {
+            const QString path = Script(u"once %1.Vantrell"_s.arg(repeat), kThreeRows, Header(repeat));
+            QTest::addRow("repeat %d runs one pass", repeat)
+                << QStringList{run, path, dry} << 0 << onePass << FileError(path, u"one pass"_s);
+        }
+        QTest::newRow("empty list") << QStringList{run, empty} << 1 << "" << noRows;
+        QTest::newRow("empty list, dry") << QStringList{run, empty, dry} << 1 << "" << noRows;
+        QTest::newRow("truncated") << QStringList{run, truncated, dry} << 2 << "" << FileError(truncated);
+        QTest::newRow("missing") << QStringList{"--print", missing} << 2 << "" << FileError(missing);
+        QTest::newRow("print truncated")
+            << QStringList{"--print", truncated} << 2 << "" << FileError(truncated);
+        QTest::newRow("no display to run on") << QStringList{run, kExample} << 1 << ""
+                                              << "vantrell: [^\\n]*\\n";
+        QTest::newRow("window, no display") << QStringList{} << 1 << ""
+                                            << "[^\\n]*no X display[^\\n]*\\n";
+        QTest::newRow("dry run alone") << QStringList{dry} << 1 << ""
+                                       << "(.|\\n)*--run(.|\\n)*";
+    }
+    void statusAndMessages() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Result r = Run(args);
+        QCOMPARE(r.status, status);
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(out)).match(r.out).hasMatch(),
+                 qPrintable(r.out));
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(err)).match(r.err).hasMatch(),
+                 qPrintable(r.err));
+    }
+
+    // SIGINT and SIGTERM stop a run as the Stop button does: an action under way completes, so no button
+    // stays down, and the count tells what was done.
+    void signalStopsTheRun_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+    void signalStopsTheRun() {
+        QFETCH(int, signal);
+        QProcess p;
+        Start(p, {u"--run"_s, Script(u"long.Vantrell"_s, kThreeRows, Header(INT_MAX)), u"--dry-run"_s},
+              false);
+        QVERIFY(p.waitForReadyRead(20000));  // well into the run
+        QCOMPARE(::kill(static_cast<pid_t>(p.processId()), signal), 0);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY(EveryPressReleased(EventsOfDryRun(out)));
+        QCOMPARE(out.section(u'\n', -2), u"Executed %1 Action(s)\n"_s.arg(out.count(u"move "_s)));
+    }
+
+    // A run delivers exactly what its dry run prints.
+    void runMatchesItsDryRun() {
+        const QString path =
+            Script(u"mixed.Vantrell"_s,
+                   {{0, 700, 600, 5}, {3, 710, 610, 0}, {5, 720, 620, 3}, {1, 730, 630, 0}}, Header(2));
+        const QList<SButtonEvent> expected = EventsOfDryRun(Run({u"--run"_s, path, u"--dry-run"_s}).out);
+        QCOMPARE(expected.size(), 2 * (2 + 4 + 4 + 2));
+        const Result r = Run({u"--run"_s, path}, true);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, u"Executed 8 Action(s)\n"_s);
+        QVERIFY(m_recorder.WaitForEvents(expected.size()));
+        QCOMPARE(m_recorder.Events(), expected);
+        QCOMPARE(m_recorder.Events().first(), Press(1, 700, 600));
+    }
+
+    // The script's own start/stop shortcut stops a headless run; no button stays down.
+    void shortcutStopsAHeadlessRun() {
+        QProcess p;
+        Start(p,
+              {u"--run"_s,
+               Script(u"long.Vantrell"_s, ManyRows(200, DoubleClick, 800, 700, 20), Header(1, 0x78))},
+              true);
+        QVERIFY(m_recorder.WaitForEvents(4));
+        QVERIFY(m_peer.TapKey(XK_F9, platform::MOD_CONTROL));
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 0);
+        m_recorder.Sync();
+        QVERIFY(m_recorder.Events().size() < 800);
+        QVERIFY(EveryPressReleased(m_recorder.Events()));
+    }
+
+    // The window opened on a script: its shortcut starts the run and, pressed again, stops it.
+    void windowShortcutStartsAndStops() {
+        const QString path =
+            Script(u"window.Vantrell"_s, ManyRows(100, LeftClick, 900, 800, 30), Header(1, 0x78));
+        QProcess gui;
+        Start(gui, {path}, true);
+        // The window has taken its shortcut once its title shows the script.
+        QTRY_VERIFY_WITH_TIMEOUT(HasWindowTitled(u"window - Vantrell by Orlenby"_s), 10000);
+        QTest::qWait(300);
+        QVERIFY(m_peer.TapKey(XK_F9, platform::MOD_CONTROL));
+        QVERIFY(m_recorder.WaitForEvents(6));
+        QCOMPARE(m_recorder.Events().first(), Press(1, 900, 800));
+        QVERIFY(m_peer.TapKey(XK_F9, platform::MOD_CONTROL));
+        QTest::qWait(300);
+        m_recorder.Sync();
+        const qsizetype afterStop = m_recorder.Events().size();
+        QTest::qWait(300);
+        m_recorder.Sync();
+        QCOMPARE(m_recorder.Events().size(), afterStop);
+        QVERIFY(afterStop < 200);
+        QVERIFY(EveryPressReleased(m_recorder.Events()));
+        // Opened from the command line, the script entered the recent-file list.
+        QCOMPARE(platform::GetProfileString(u"Recent File List"_s, u"File1"_s), path);
+        gui.terminate();
+        gui.waitForFinished();
+
+        // Started without a file: an empty untitled script.
+        Start(gui, {}, true);
+        QTRY_VERIFY_WITH_TIMEOUT(HasWindowTitled(u"Untitled - Vantrell by Orlenby"_s), 10000);
+        gui.terminate();
+        QVERIFY(gui.waitForFinished());
+    }
+
+    // A scheduled start a few seconds ahead fires once, at its second.
+    void autoRunFiresOnce() {
+        const QDateTime at = QDateTime::currentDateTime().addSecs(3);
+        const QDateTime when(at.date(), QTime(at.time().hour(), at.time().minute(), at.time().second()));
+        CScriptHeader header;
+        header.m_bAutoRun = 1;
+        header.m_dtAutoRunDate = COleDateTime(when.date(), QTime(0, 0));
+        header.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), when.time());
+        QProcess gui;
+        Start(gui, {Script(u"auto.Vantrell"_s, {{0, 1000, 900, 0}, {0, 1010, 900, 0}}, header)}, true);
+        QVERIFY(m_recorder.WaitForEvents(4, 10000));
+        const QDateTime fired = QDateTime::currentDateTime();
+        QVERIFY2(fired >= when && fired < when.addMSecs(1500), qPrintable(fired.toString(Qt::ISODateWithMs)));
+        QTest::qWait(1500);
+        m_recorder.Sync();
+        QCOMPARE(m_recorder.Events().size(), 4);
+        gui.terminate();
+        gui.waitForFinished();
+    }
+
+private:
+    QString Script(const QString& name, const QList<SRow>& rows, const CScriptHeader& header = {}) {
+        return testsupport::WriteScript(m_dir.filePath(name), rows, header);
+    }
+
+    QTemporaryDir m_dir;
+    testsupport::CButtonRecorder m_recorder;
+    testsupport::CX11Peer m_peer;
+};
+
+VANTRELL_X11_TEST_MAIN(TestProgram, QCoreApplication)
+#include "tst_program.moc"
