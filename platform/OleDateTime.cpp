@@ -156,6 +156,8 @@ COleDateTime COleDateTime::ParseDate(const QString& text, const QLocale& locale)
         {locale, Unique({ShortDateFormat(locale), locale.dateFormat(QLocale::ShortFormat),
                          locale.dateFormat(QLocale::LongFormat)})},
         {enUs, Unique({ShortDateFormat(enUs), enUs.dateFormat(QLocale::ShortFormat)})},
+        // What a run without a configured locale (LANG=C, a bare session) writes.
+        {QLocale::c(), {ShortDateFormat(QLocale::c())}},
     };
     if (!input.isEmpty()) {
         for (const auto& [loc, formats] : attempts) {
@@ -178,6 +180,7 @@ COleDateTime COleDateTime::ParseTime(const QString& text, const QLocale& locale)
     const std::pair<QLocale, QStringList> attempts[] = {
         {locale, Unique({LongTimeFormat(locale), PlainSpaces(locale.timeFormat(QLocale::ShortFormat))})},
         {enUs, Unique({LongTimeFormat(enUs), PlainSpaces(enUs.timeFormat(QLocale::ShortFormat))})},
+        {QLocale::c(), {LongTimeFormat(QLocale::c())}},
     };
     if (!input.isEmpty()) {
         for (const auto& [loc, formats] : attempts) {

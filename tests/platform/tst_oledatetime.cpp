@@ -79,12 +79,13 @@ private Q_SLOTS:
         QCOMPARE(COleDateTime::ParseTime(time), COleDateTime(50709 / 86400.0));
     }
 
-    // A file written by an en_US user opens with the same values under other locales; the locale's own form
-    // wins over the en_US one; two-digit years fall in 1930 to 2029.
+    // A file written by an en_US user, or under the C locale, opens with the same values under other
+    // locales; the locale's own form wins over the en_US one; two-digit years fall in 1930 to 2029.
     void readingFallsBackToUsThenIso() {
-        for (const char* name : {"de_DE", "ja_JP"}) {
+        for (const char* name : {"de_DE", "ja_JP", "en_US"}) {
             QLocale::setDefault(QLocale(QString::fromLatin1(name)));
             QCOMPARE(COleDateTime::ParseDate(u"12/5/2026"_s).GetDate(), QDate(2026, 12, 5));
+            QCOMPARE(COleDateTime::ParseDate(u"5 Dec 2026"_s).GetDate(), QDate(2026, 12, 5));
             QCOMPARE(COleDateTime::ParseTime(u"2:05:09 PM"_s).GetTime(), QTime(14, 5, 9));
             QCOMPARE(COleDateTime::ParseDate(u"2026-12-05"_s).GetDate(), QDate(2026, 12, 5));
         }
