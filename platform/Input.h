@@ -55,9 +55,9 @@ public:
     virtual unsigned GetLockKeys() { return 0; }
 
     // SetCursorPos and SendInput send their requests at once. Between BeginBatch and EndBatch they may hold
-    // them back and send them together, which makes a fast run several times faster; Flush sends what is
-    // held, and EndBatch sends it and ends the batch. Whoever batches flushes before every wait, so no
-    // press is ever held back across a pause.
+    // them back and send them together (one write to the X server per click instead of three, which makes
+    // a run without pauses nearly twice as fast); Flush sends what is held, and EndBatch sends it and ends
+    // the batch. Whoever batches flushes before every wait, so no press is ever held back across a pause.
     virtual void BeginBatch() {}
     virtual void Flush() {}
     virtual void EndBatch() {}

@@ -52,8 +52,8 @@ bool UsePreciseTimersOnThisThread() {
 #if defined(__linux__)
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     // A nice value belongs to a thread on Linux, so this leaves the window's thread as it was. A run's
-    // waits are spent asleep, and a run without delays is held back by the X server's pace, so the raised
-    // thread never takes a processor for itself.
+    // waits are spent asleep, and a run without delays goes at the X server's pace, blocking whenever the
+    // server falls behind, so the raised thread does not keep a processor to itself.
     const auto tid = static_cast<id_t>(gettid());
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, tid);
