@@ -42,7 +42,7 @@ CMainFrame::CMainFrame(CServices& services) : m_services(services), m_doc(std::m
     connect(m_doc.get(), &CVantrellDoc::TitleChanged, this, &CMainFrame::UpdateCaption);
     connect(m_view, &CVantrellView::FitFrameRequested, this, &CMainFrame::FitToForm);
     // The view's save comes back through the event loop, as a posted command does.
-    connect(m_view, &CVantrellView::SaveRequested, m_docManager.get(), &CCustomDocManager::OnFileSave,
+    connect(m_view, &CVantrellView::SaveRequested, m_docManager.get(), &CCustomDocManager::SaveTo,
             Qt::QueuedConnection);
     connect(m_docManager.get(), &CCustomDocManager::RecentFilesChanged, this,
             &CMainFrame::RebuildRecentFiles);

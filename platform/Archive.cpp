@@ -40,10 +40,18 @@ void CArchive::FlushIfFull() {
 void CArchive::Close() {
     if (m_mode != store || m_buffer.isEmpty())
         return;
-    const qint64 written = m_device->write(m_buffer);
+    // A short write is retried with the rest, so that a full disk shows as the device's own error.
+    qsizetype done = 0;
+    while (done < m_buffer.size()) {
+        const qint64 written = m_device->write(m_buffer.constData() + done, m_buffer.size() - done);
+        if (written <= 0) {
+            m_buffer.clear();
+            throw CArchiveException(CArchiveException::writeFailed, "write failed");
+        }
+        done += static_cast<qsizetype>(written);
+        m_bytesWritten += written;
+    }
     m_buffer.clear();
-    if (written < 0)
-        throw CArchiveException(CArchiveException::writeFailed, "write failed");
 }
 
 qsizetype CArchive::Fill(qsizetype n) {

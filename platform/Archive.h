@@ -46,8 +46,11 @@ public:
     // Bytes left to read from the buffer and the device; used only to size reserves, never trusted.
     qint64 BytesLeft() const;
 
-    // Writes out what is buffered; throws CArchiveException(writeFailed) when the device refuses it.
+    // Writes out what is buffered; throws CArchiveException(writeFailed) when the device refuses any of it,
+    // a short write included.
     void Close();
+    // Bytes handed to the device so far by a storing archive.
+    qint64 BytesWritten() const { return m_bytesWritten; }
 
 private:
     CArchive& WriteRaw(uint32_t value, int bytes);
@@ -61,4 +64,5 @@ private:
     QByteArray m_buffer;
     qsizetype m_pos = 0;  // next byte to read in m_buffer
     bool m_deviceAtEnd = false;
+    qint64 m_bytesWritten = 0;
 };

@@ -1,13 +1,21 @@
 #include "script/ScriptFile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
 // The smallest row: four integers, an empty comment cut off by the end of the file.
 constexpr qint64 kMinRowBytes = 16;
+
+struct SystemError {
+    int code;
+};
 
 void WriteLine(CArchive& ar, const QString& text) {
     ar.WriteString(text);
@@ -103,8 +111,10 @@ bool ReadScriptIntoOpenScript(QIODevice& device, QString* error) {
 }
 
 bool WriteScriptFile(const QString& path, CScriptHeader& header, const CActionList& rows, QString* error) {
+    // Unbuffered, so that every write reaches the file at once and a failed one is seen by the save file: a
+    // failure in the buffered device's final flush would not stop the commit from replacing the old file.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = file.errorString();
         return false;
     }
@@ -113,8 +123,19 @@ bool WriteScriptFile(const QString& path, CScriptHeader& header, const CActionLi
         CArchive ar(&file, CArchive::store);
         StoreScript(ar, written, rows);
         ar.Close();
+        // The new file replaces the old one only once it is on the disk in full.
+        const int fd = file.handle();
+        struct stat status {};
+        if (::fsync(fd) != 0 || ::fstat(fd, &status) != 0)
+            throw SystemError(errno);
+        if (status.st_size != ar.BytesWritten())
+            throw SystemError(EIO);
     } catch (const CArchiveException&) {
         *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    } catch (const SystemError& e) {
+        *error = QString::fromLocal8Bit(std::strerror(e.code));
         file.cancelWriting();
         return false;
     }

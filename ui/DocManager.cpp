@@ -86,6 +86,10 @@ bool CCustomDocManager::OnFileSaveAs() {
     return DoSave(path);
 }
 
+bool CCustomDocManager::SaveTo(const QString& path) {
+    return path.isEmpty() ? OnFileSave() : DoSave(path);
+}
+
 bool CCustomDocManager::DoSave(const QString& path) {
     QString error;
     if (!m_doc.OnSaveDocument(path, &error)) {

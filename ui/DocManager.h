@@ -26,6 +26,9 @@ public:
     bool OpenDocumentFile(const QString& path);
     bool OnFileSave();
     bool OnFileSaveAs();
+    // Saves to path, or with an empty path as OnFileSave does; a failed save changes neither the title nor
+    // the path, and leaves no file behind.
+    bool SaveTo(const QString& path);
     // Offers to save unsaved changes: Yes saves, No discards; false when the command should end.
     bool SaveModified();
 

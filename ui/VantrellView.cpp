@@ -1,7 +1,6 @@
 #include "ui/VantrellView.h"
 
 #include <QContextMenuEvent>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -371,19 +370,14 @@ void CVantrellView::OnLocateXY() {
 
 void CVantrellView::OnSaveView() {
     UpdateData(true);
+    QString path;
+    // The path is the document's only once the save has worked, so a failed one leaves nothing behind.
     if (m_doc.GetPathName().isEmpty()) {
-        QString path;
         if (!m_services.fileDialogs.GetSaveFileName(this, m_doc.GetTitle(), &path))
             return;
         path = WithScriptExtension(path);
-        // The save below writes the file; a new one is created now so that the save finds its path, but
-        // an existing file is not emptied beforehand, so a save that fails leaves it as it was.
-        QFile file(path);
-        if (!file.exists() && file.open(QIODevice::WriteOnly))
-            file.close();
-        m_doc.SetPathName(path);
     }
-    Q_EMIT SaveRequested();
+    Q_EMIT SaveRequested(path);
 }
 
 void CVantrellView::OnScriptFileInFileManager() {

@@ -108,8 +108,8 @@ public:
     QAction* ContextAction(int id) const;
 
 Q_SIGNALS:
-    // The document's own save, after the view's save has made sure there is a path.
-    void SaveRequested();
+    // The document's save to path, chosen by the view's save; an empty path means the document's own.
+    void SaveRequested(const QString& path);
     // Commands that the frame handles (settings, sharing) chosen from the context menu.
     void FrameCommand(int id);
     // The form's size changed its needs: the frame fits itself to it.

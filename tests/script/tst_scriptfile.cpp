@@ -2,6 +2,7 @@
 // script.
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -10,6 +11,7 @@
 #include "script/ScriptFile.h"
 #include "settings/Settings.h"
 #include "tests/support/Actions.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/TestMain.h"
 
 using namespace Qt::StringLiterals;
@@ -69,6 +71,31 @@ QByteArray RowBytes(uint32_t delay, const QByteArray& comment) {
     QByteArray out(16, '\0');
     qToLittleEndian(delay, out.data());
     return out + comment;
+}
+
+// Takes the first limit bytes written to it, then refuses (-1) or takes nothing more (0).
+class CLimitedDevice : public QIODevice {
+public:
+    CLimitedDevice(qint64 limit, qint64 refusal) : m_left(limit), m_refusal(refusal) { open(WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 len) override {
+        const qint64 taken = std::min(len, m_left);
+        m_left -= taken;
+        return taken > 0 ? taken : m_refusal;
+    }
+
+private:
+    qint64 m_left;
+    qint64 m_refusal;
+};
+
+// Sets rows to n rows of about 100 bytes each in the file.
+void SetWideRows(CActionList& rows, int n) {
+    rows.RemoveAll();
+    for (int i = 0; i < n; ++i)
+        rows.Append(MakeAction(LeftClick, i, i, 0, u"comment %1 "_s.arg(i).leftJustified(40, u'.')));
 }
 
 }  // namespace
@@ -131,6 +158,45 @@ private Q_SLOTS:
         QCOMPARE(back.actions[1]->m_strComment, rows.GetItemData(1)->m_strComment);
         QCOMPARE(back.actions[2]->m_iX, INT32_MIN);
         QVERIFY(StoreAgain(back) == bytes);
+    }
+
+    // A write that the device takes only in part, or not at all, fails the save: at the archive, and for a
+    // real file on a full disk, where the previous file keeps every byte and nothing else is left behind.
+    void failedWritesKeepThePreviousFile() {
+        for (const qint64 refusal : {-1, 0}) {
+            for (const qint64 limit : {0, 30, 70000}) {
+                CScriptHeader header;
+                CActionList rows;
+                SetWideRows(rows, 1000);
+                CLimitedDevice device(limit, refusal);
+                CArchive ar(&device, CArchive::store);
+                QVERIFY_THROWS_EXCEPTION(CArchiveException, {
+                    StoreScript(ar, header, rows);
+                    ar.Close();
+                });
+            }
+        }
+
+        testsupport::CFullDisk disk;
+        if (!disk.Mounted())
+            QSKIP(qPrintable(disk.SkipReason()));
+        const QString path = disk.FilePath(u"small.Vantrell"_s);
+        CScriptHeader header;
+        CActionList rows;
+        SetWideRows(rows, 10);
+        QString error;
+        QVERIFY(WriteScriptFile(path, header, rows, &error));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        disk.Fill();
+        SetWideRows(rows, 100);  // under 16 KiB, which a buffered device would only write at its close
+        QVERIFY(!WriteScriptFile(path, header, rows, &error));
+        QCOMPARE(error, u"No space left on device"_s);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == before);
+        QCOMPARE(QDir(disk.FilePath({})).entryList(QDir::Files), (QStringList{"filler", "small.Vantrell"}));
     }
 
     void emptyScriptIsHeaderAndTwoLines() {

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "platform/Profile.h"
+#include "tests/support/FullDisk.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/DlgAction.h"
 
@@ -240,6 +241,45 @@ private Q_SLOTS:
         QCOMPARE(RowsInFile(saved), 3);
         QCOMPARE(w.fakes.fileDialogs.Requests().size(), size_t(1));
         QCOMPARE(w.fakes.fileDialogs.Requests()[0].initialName, u"Untitled"_s);
+    }
+
+    // On a full disk neither save writes a byte: the previous file stays as it was, the user is told why,
+    // and the script keeps its title, its path and its unsaved changes. A script saved for the first time
+    // leaves no file behind.
+    void failedSaveChangesNothing() {
+        testsupport::CFullDisk disk;
+        if (!disk.Mounted())
+            QSKIP(qPrintable(disk.SkipReason()));
+        const QString saved = WriteScript(disk.FilePath(u"saved.Vantrell"_s), {u"on disk"_s});
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        disk.Fill();
+
+        CWindow w;
+        QVERIFY(w.docs().OpenDocumentFile(saved));
+        w.AddRows(40);
+        w.view().OnHeaderValueChanged();
+        QTest::keyClick(&w.frame, Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(w.messages().size(), 1);
+        QCOMPARE(w.messages().last(), u"Cannot save %1:\nNo space left on device"_s.arg(saved));
+        w.frame.CommandAction(ID_FILE_SAVE)->trigger();
+        QCOMPARE(w.messages().size(), 2);
+        QVERIFY(w.doc().IsModified());
+        QCOMPARE(w.frame.windowTitle(), u"saved - Vantrell by Orlenby"_s);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == before);
+
+        w.doc().SetModifiedFlag(false);
+        w.docs().OnFileNew();
+        w.fakes.fileDialogs.QueuePath(disk.FilePath(u"new"_s));
+        QTest::keyClick(&w.frame, Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(w.messages().size(), 3);
+        QVERIFY(!QFile::exists(disk.FilePath(u"new.Vantrell"_s)));
+        QVERIFY(w.doc().GetPathName().isEmpty());
+        QCOMPARE(w.frame.windowTitle(), u"Untitled - Vantrell by Orlenby"_s);
+        QCOMPARE(w.docs().RecentFiles().Paths().value(0), saved);
     }
 
     void columnWidthsSurviveARestartNewAndOpen() {
