@@ -219,12 +219,8 @@ void CMainFrame::OnClockTick() {
     m_lastTick = now;
     if (!g_scriptHeader.m_bAutoRun)
         return;
-    const QDate date = g_scriptHeader.m_dtAutoRunDate.GetDate();
-    const QTime time = g_scriptHeader.m_dtAutoRunTime.GetTime();
-    if (!date.isValid() || !time.isValid())
-        return;
-    const QDateTime scheduled(date, QTime(time.hour(), time.minute(), time.second()));
-    if (scheduled > previous && scheduled <= now)
+    const QDateTime scheduled = g_scriptHeader.AutoRunMoment();
+    if (scheduled.isValid() && scheduled > previous && scheduled <= now)
         QMetaObject::invokeMethod(m_view, &CVantrellView::OnAutoRunStart, Qt::QueuedConnection);
 }
 

@@ -126,6 +126,12 @@ QString HotKeyText(uint16_t vk, uint16_t hotKeyFlags) {
     return parts.join(QStringLiteral(" + "));
 }
 
+bool IsTypingKey(unsigned vk) {
+    return vk == 0x08 || vk == 0x09 || vk == 0x0D || vk == 0x20 || (vk >= 0x30 && vk <= 0x39) ||
+           (vk >= 0x41 && vk <= 0x5A) || (vk >= 0x60 && vk <= 0x6F) || (vk >= 0xBA && vk <= 0xC0) ||
+           (vk >= 0xDB && vk <= 0xDF) || vk == 0xE2;
+}
+
 unsigned HotKeyFlagsToModifiers(uint16_t hotKeyFlags) {
     unsigned modifiers = 0;
     if (hotKeyFlags & HOTKEYF_SHIFT)

@@ -19,6 +19,9 @@ unsigned QtKeyToVirtualKey(int qtKey, bool keypad);
 QString VirtualKeyName(unsigned vk);
 // "Ctrl + Shift + F" for a shortcut; the empty text for none.
 QString HotKeyText(uint16_t vk, uint16_t hotKeyFlags);
+// True for a key that types something (a letter, digit, punctuation, a keypad digit or operator, Space,
+// Enter, Tab, Backspace), which taken system-wide without a modifier stops that typing everywhere.
+bool IsTypingKey(unsigned vk);
 // The registration modifiers (MOD_*) of hotkey-control flags; other bits are ignored.
 unsigned HotKeyFlagsToModifiers(uint16_t hotKeyFlags);
 

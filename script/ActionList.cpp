@@ -159,8 +159,14 @@ int CActionList::columnCount(const QModelIndex& parent) const {
 QVariant CActionList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= GetItemCount())
         return {};
-    if (role == Qt::DisplayRole)
-        return Text(index.row(), index.column());
+    if (role == Qt::DisplayRole) {
+        const QString text = Text(index.row(), index.column());
+        // A comment may run to megabytes, which every repaint would lay out; a row shows no more than its
+        // start anyway.
+        if (index.column() == ColComment && text.size() > kShownCommentLength)
+            return QString(text.left(kShownCommentLength) + QChar(0x2026));
+        return text;
+    }
     if (role == ColorRole)
         return GetItemData(index.row())->m_crColor.load(std::memory_order_relaxed);
     return {};

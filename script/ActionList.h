@@ -20,6 +20,8 @@ public:
     enum Column { ColSr, ColAction, ColX, ColY, ColDelay, ColComment, ColumnCount };
     // The row's text colour as 0x00BBGGRR (unsigned), for the view to draw.
     static constexpr int ColorRole = Qt::UserRole + 1;
+    // The most of a comment that the list shows; the record keeps all of it.
+    static constexpr qsizetype kShownCommentLength = 500;
 
     explicit CActionList(QObject* parent = nullptr);
     ~CActionList() override;
@@ -29,7 +31,7 @@ public:
 
     int GetItemCount() const { return static_cast<int>(m_rows.size()); }
     CMouseAction* GetItemData(int row) const { return m_rows[static_cast<size_t>(row)].get(); }
-    // The text of a cell as the list shows it.
+    // The text of a cell, in full (the list shows at most kShownCommentLength of a comment).
     QString Text(int row, int column) const;
 
     // Appends a row that then owns the record; returns its index.

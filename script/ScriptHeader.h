@@ -1,6 +1,7 @@
 #pragma once
 // The values that belong to the open script and are saved with it.
 
+#include <QDateTime>
 #include <cstdint>
 
 #include "platform/OleDateTime.h"
@@ -14,6 +15,10 @@ struct CScriptHeader {
     int32_t m_iActionCount = 0;    // the row count, as written to or read from a file
     COleDateTime m_dtAutoRunDate;  // only the date part is stored
     COleDateTime m_dtAutoRunTime;  // only the time of day is stored
+
+    // The scheduled start to the second, the date of the one and the time of day of the other; invalid
+    // when either is.
+    QDateTime AutoRunMoment() const;
 };
 
 extern CScriptHeader g_scriptHeader;

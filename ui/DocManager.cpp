@@ -67,7 +67,7 @@ bool CCustomDocManager::OpenDocumentFile(const QString& path) {
     }
     m_recent.Add(absolute);
     Q_EMIT RecentFilesChanged();
-    m_view.OnInitialUpdate();
+    m_view.OnInitialUpdate(true);
     return true;
 }
 

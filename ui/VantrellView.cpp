@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include "platform/Profile.h"
@@ -196,8 +197,10 @@ QAction* CVantrellView::ContextAction(int id) const {
     return nullptr;
 }
 
-void CVantrellView::OnInitialUpdate() {
+void CVantrellView::OnInitialUpdate(bool bFromFile) {
     g_settings.Load();
+    if (bFromFile)
+        ConfirmFileHeader();
     UpdateData(false);
     g_pActionList = &m_list;
     Q_EMIT FitFrameRequested();
@@ -208,6 +211,35 @@ void CVantrellView::OnInitialUpdate() {
     RegisterStartStopHotKey();
     m_list.AppendAll(g_arrLoadedActions);
     g_arrLoadedActions.clear();
+}
+
+void CVantrellView::ConfirmFileHeader() {
+    const uint16_t vk = g_scriptHeader.m_wHotKeyCode;
+    const uint16_t modifiers = HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT;
+    if (IsTypingKey(vk) && (g_scriptHeader.m_wHotKeyModifiers & modifiers) == 0) {
+        const QString key = VirtualKeyName(vk);
+        const QString question =
+            QStringLiteral(
+                "This script's start/stop shortcut is %1 alone; while the script is open, "
+                "%1 would stop typing in every program. Use it anyway?")
+                .arg(key);
+        if (Message(question, MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES) {
+            g_scriptHeader.m_wHotKeyCode = 0;
+            g_scriptHeader.m_wHotKeyModifiers = 0;
+            m_doc.SetModifiedFlag(true);
+        }
+    }
+    const QDateTime start = g_scriptHeader.AutoRunMoment();
+    if (g_scriptHeader.m_bAutoRun && start.isValid() && start > QDateTime::currentDateTime()) {
+        const QString question =
+            QStringLiteral("This script starts by itself on %1 at %2. Keep the automatic start?")
+                .arg(g_scriptHeader.m_dtAutoRunDate.FormatDate(),
+                     g_scriptHeader.m_dtAutoRunTime.FormatTime());
+        if (Message(question, MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES) {
+            g_scriptHeader.m_bAutoRun = 0;
+            m_doc.SetModifiedFlag(true);
+        }
+    }
 }
 
 void CVantrellView::BuildColumns() {
@@ -440,6 +472,11 @@ void CVantrellView::OnStartStop() {
         Q_EMIT RunningChanged(false);
         return;
     }
+    // While a question of a start waits for its answer, the shortcut and the scheduled start do not ask
+    // it again on top of it.
+    if (m_bAskingToStart)
+        return;
+    const QScopedValueRollback asking(m_bAskingToStart, true);
     if (!UpdateData(true))
         return;
     if (m_list.GetItemCount() == 0) {

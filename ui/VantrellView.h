@@ -54,7 +54,9 @@ public:
 
     // After every new or opened script, start-up included: settings re-read, header values into the
     // form, the rows rebuilt from the records the reader left, the shortcuts registered anew.
-    void OnInitialUpdate();
+    // After New and after an open. A script that comes from a file (bFromFile) is asked about first when
+    // it would act on the whole desktop by itself: a typing key alone as its shortcut, or a scheduled start.
+    void OnInitialUpdate(bool bFromFile = false);
     // Moves the header values between the form and g_scriptHeader. Taking them in (true) checks the
     // repeat count: with bPrompt a bad number is reported and gets the focus; false when it did not convert.
     bool UpdateData(bool bSaveAndValidate, bool bPrompt = true);
@@ -127,6 +129,8 @@ private:
     void BuildForm();
     void BuildContextMenu();
     void BuildColumns();
+    // The questions about a script from a file that would act on the whole desktop by itself.
+    void ConfirmFileHeader();
     void OnCursorTimer();
     void OnRunFinished();
     QPoint CursorPos() const;
@@ -141,6 +145,7 @@ private:
     QTimer m_cursorTimer;
     bool m_bColumnsBuilt = false;
     bool m_bExchanging = false;
+    bool m_bAskingToStart = false;  // a start's question is open
 
     QGroupBox* m_wndCursorInfo = nullptr;
     CColoredListCtrl* m_wndList = nullptr;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -21,8 +22,13 @@ public:
     // The answers to give, in order, to the next messages.
     void QueueAnswer(int answer) { m_answers.push_back(answer); }
 
+    // Called while each message is "open", as if the user did something before answering.
+    std::function<void()> m_whileOpen;
+
     int MessageBox(QObject* /*parent*/, const QString& text, unsigned type) override {
         m_messages.push_back({text, type});
+        if (m_whileOpen)
+            m_whileOpen();
         if (m_answers.empty())
             return platform::IDOK;
         const int answer = m_answers.front();

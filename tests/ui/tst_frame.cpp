@@ -79,6 +79,14 @@ private Q_SLOTS:
         AnswerNextEditor(true, u"editComment"_s, u"added"_s);
         w.view().OnAddAction();
         QCOMPARE(w.comments(), (QStringList{"row 0", "row 1", "row 2", "added"}));
+
+        // A comment of megabytes shows its start; the record keeps every character.
+        const QString huge(10'000'000, u'c');
+        w.view().AppendRow(MakeAction(LeftClick, 0, 0, 0, huge));
+        const QModelIndex cell = w.list().index(4, CActionList::ColComment);
+        QCOMPARE(cell.data().toString(), huge.left(CActionList::kShownCommentLength) + QChar(0x2026));
+        QCOMPARE(w.list().GetItemData(4)->m_strComment.size(), huge.size());
+        w.list().RemoveAt(4);
         QCOMPARE(w.list().GetItemData(3)->m_iX, 321);  // the cursor when Add was pressed
         QCOMPARE(w.view().ListCtrl().GetSelectedRow(), 1);
         QVERIFY(w.doc().IsModified());
@@ -282,6 +290,62 @@ private Q_SLOTS:
         QCOMPARE(w.docs().RecentFiles().Paths().value(0), saved);
     }
 
+    // A script from a file that would act on the whole desktop by itself, through a typing key alone as its
+    // shortcut or a start still ahead, asks first; only Yes keeps it, anything else clears it and marks the
+    // script changed. Keys with a modifier and starts in the past ask nothing.
+    void fileThatActsByItselfAsksFirst_data() {
+        QTest::addColumn<int>("vk");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("daysAhead");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("question");
+        const QString space =
+            u"This script's start/stop shortcut is Space alone; while the script is open, Space "
+            "would stop typing in every program. Use it anyway?"_s;
+        const QDate ahead = QDate::currentDate().addDays(1);
+        const QString start =
+            u"This script starts by itself on %1 at 2:05:09 PM. Keep the automatic start?"_s.arg(
+                ahead.toString(u"M/d/yyyy"_s));
+        QTest::newRow("Space, kept") << 0x20 << 0 << -1 << int(IDYES) << space;
+        QTest::newRow("Space, refused") << 0x20 << 0 << -1 << int(IDNO) << space;
+        QTest::newRow("Num 5, cancelled")
+            << 0x65 << 0 << -1 << int(IDCANCEL) << QString(space).replace(u"Space"_s, u"Num 5"_s);
+        QTest::newRow("Ctrl+A") << 0x41 << 0x02 << -1 << int(IDNO) << QString();
+        QTest::newRow("F9 alone") << 0x78 << 0 << -1 << int(IDNO) << QString();
+        QTest::newRow("start ahead, kept") << 0 << 0 << 1 << int(IDYES) << start;
+        QTest::newRow("start ahead, refused") << 0 << 0 << 1 << int(IDNO) << start;
+        QTest::newRow("start past") << 0 << 0 << -1 << int(IDNO) << QString();
+    }
+    void fileThatActsByItselfAsksFirst() {
+        QFETCH(int, vk);
+        QFETCH(int, flags);
+        QFETCH(int, daysAhead);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QTemporaryDir dir;
+        CScriptHeader header;
+        header.m_wHotKeyCode = uint16_t(vk);
+        header.m_wHotKeyModifiers = uint16_t(flags);
+        header.m_bAutoRun = 1;
+        header.m_dtAutoRunDate = COleDateTime(QDate::currentDate().addDays(daysAhead), QTime(0, 0));
+        header.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), QTime(14, 5, 9));
+        CActionList rows;
+        QString error;
+        const QString path = dir.filePath(u"file.Vantrell"_s);
+        QVERIFY(WriteScriptFile(path, header, rows, &error));
+
+        CWindow w;
+        w.fakes.messages.QueueAnswer(answer);
+        QVERIFY(w.docs().OpenDocumentFile(path));
+        QCOMPARE(w.messages(), question.isEmpty() ? QStringList() : QStringList{question});
+        const bool cleared = !question.isEmpty() && answer != IDYES;
+        QCOMPARE(w.doc().IsModified(), cleared);
+        const bool shortcut = vk != 0 && !(cleared && daysAhead < 0);
+        QCOMPARE(g_scriptHeader.m_wHotKeyCode != 0, shortcut);
+        QCOMPARE(w.fakeHotKeys.Registrations().size() > 1, shortcut);
+        QCOMPARE(w.view().AutoRunCheck().isChecked(), !(cleared && daysAhead > 0));
+    }
+
     void columnWidthsSurviveARestartNewAndOpen() {
         QTemporaryDir dir;
         const QString other = WriteScript(dir.filePath(u"widths.Vantrell"_s));
@@ -370,6 +434,16 @@ private Q_SLOTS:
         QVERIFY(w.view().IsRunning());
         QVERIFY(w.fakeHotKeys.Press(MOD_CONTROL | MOD_SHIFT, VK_F));
         QVERIFY(!w.view().IsRunning());
+
+        // Pressed again while the start's question is open, it does not ask again on top of it.
+        w.view().RepeatCountEdit().setText(u"0"_s);
+        w.fakes.messages.m_whileOpen = [&] { w.fakeHotKeys.Press(MOD_CONTROL | MOD_SHIFT, VK_F); };
+        w.fakes.messages.QueueAnswer(IDNO);
+        QVERIFY(w.fakeHotKeys.Press(MOD_CONTROL | MOD_SHIFT, VK_F));
+        QCOMPARE(w.messages(), QStringList{u"Repeat Count will be made to 1, Continue ?"_s});
+        w.fakes.messages.m_whileOpen = {};
+        w.fakes.messages.Clear();
+        w.view().RepeatCountEdit().setText(u"1"_s);
 
         // The field's flags (Shift 1, Ctrl 2, Alt 4, extended 8) become the desktop's modifiers.
         const std::pair<uint16_t, int> keys[] = {{0x0C, MOD_ALT | MOD_WIN}, {0x01, MOD_SHIFT}, {0, 0}};
