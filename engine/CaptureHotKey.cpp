@@ -1,15 +1,9 @@
 #include "engine/CaptureHotKey.h"
 
-namespace {
+#include "platform/VirtualKeys.h"
 
-constexpr unsigned VK_F6 = 0x75;
-constexpr unsigned VK_F12 = 0x7B;
-
-QString FunctionKeyName(unsigned vk) {
-    return QStringLiteral("F%1").arg(vk - VK_F6 + 6);
-}
-
-}  // namespace
+using platform::VK_F12;
+using platform::VK_F6;
 
 QString CCaptureHotKey::RegisterFirstFree(platform::IHotKeyOwner* owner) {
     // One instance serves one owner; should it be handed another, the first one's key must not stay behind.
@@ -25,7 +19,7 @@ QString CCaptureHotKey::RegisterFirstFree(platform::IHotKeyOwner* owner) {
     for (unsigned vk = VK_F6; vk <= VK_F12; ++vk) {
         if (m_hotKeys.RegisterHotKey(owner, kHotKeyId, 0, vk)) {
             m_vk = vk;
-            return FunctionKeyName(vk);
+            return platform::VirtualKeyName(vk);
         }
     }
     return {};
@@ -39,5 +33,5 @@ void CCaptureHotKey::Release() {
 }
 
 QString CCaptureHotKey::KeyName() const {
-    return m_vk != 0 ? FunctionKeyName(m_vk) : QString();
+    return m_vk != 0 ? platform::VirtualKeyName(m_vk) : QString();
 }

@@ -27,7 +27,6 @@ public:
     // Does not flush: a storing archive must be closed with Close(), which reports failures.
     ~CArchive() = default;
 
-    bool IsLoading() const { return m_mode == load; }
     bool IsStoring() const { return m_mode == store; }
 
     CArchive& operator<<(int32_t value) { return WriteRaw(static_cast<uint32_t>(value), 4); }

@@ -12,7 +12,7 @@ constexpr double kMinDay = -657434.0;
 constexpr double kMaxDay = 2958466.0;
 
 qint64 EpochJulianDay() {
-    return QDate(1899, 12, 30).toJulianDay();
+    return COleDateTime::EpochDate().toJulianDay();
 }
 
 // Splits a value into its calendar day (relative to the epoch) and its time of day in milliseconds. For
@@ -187,12 +187,12 @@ COleDateTime COleDateTime::ParseTime(const QString& text, const QLocale& locale)
             for (const QString& format : formats) {
                 const QTime time = loc.toTime(input, format);
                 if (time.isValid())
-                    return COleDateTime(QDate(1899, 12, 30), time);
+                    return TimeOfDay(time);
             }
         }
         const QTime iso = QTime::fromString(input, Qt::ISODate);
         if (iso.isValid())
-            return COleDateTime(QDate(1899, 12, 30), iso);
+            return TimeOfDay(iso);
     }
     return COleDateTime(0.0, invalid);
 }

@@ -17,6 +17,11 @@ public:
     // The value of a calendar date and time of day; invalid outside the years 100 to 9999.
     COleDateTime(const QDate& date, const QTime& time);
 
+    // Day 0, 30 December 1899, on which a time of day alone is stored.
+    static QDate EpochDate() { return QDate(1899, 12, 30); }
+    // A time of day alone: that time on day 0.
+    static COleDateTime TimeOfDay(const QTime& time) { return COleDateTime(EpochDate(), time); }
+
     // The local date and time now, to the second.
     static COleDateTime GetCurrentTime();
 

@@ -17,56 +17,57 @@ struct SKey {
 
 // Keys that are not letters, digits, function keys or keypad keys.
 constexpr SKey kKeys[] = {
-    {Qt::Key_Backspace, 0x08, "Backspace"},
-    {Qt::Key_Tab, 0x09, "Tab"},
-    {Qt::Key_Return, 0x0D, "Enter"},
-    {Qt::Key_Enter, 0x0D, "Enter"},
-    {Qt::Key_Pause, 0x13, "Pause"},
-    {Qt::Key_Escape, 0x1B, "Esc"},
-    {Qt::Key_Space, 0x20, "Space"},
-    {Qt::Key_PageUp, 0x21, "Page Up"},
-    {Qt::Key_PageDown, 0x22, "Page Down"},
-    {Qt::Key_End, 0x23, "End"},
-    {Qt::Key_Home, 0x24, "Home"},
-    {Qt::Key_Left, 0x25, "Left"},
-    {Qt::Key_Up, 0x26, "Up"},
-    {Qt::Key_Right, 0x27, "Right"},
-    {Qt::Key_Down, 0x28, "Down"},
-    {Qt::Key_Print, 0x2C, "Print Screen"},
-    {Qt::Key_Insert, 0x2D, "Insert"},
-    {Qt::Key_Delete, 0x2E, "Delete"},
-    {Qt::Key_Menu, 0x5D, "Menu"},
-    {Qt::Key_ScrollLock, 0x91, "Scroll Lock"},
-    {Qt::Key_Semicolon, 0xBA, ";"},
-    {Qt::Key_Colon, 0xBA, ";"},
-    {Qt::Key_Equal, 0xBB, "="},
-    {Qt::Key_Plus, 0xBB, "="},
-    {Qt::Key_Comma, 0xBC, ","},
-    {Qt::Key_Less, 0xBC, ","},
-    {Qt::Key_Minus, 0xBD, "-"},
-    {Qt::Key_Underscore, 0xBD, "-"},
-    {Qt::Key_Period, 0xBE, "."},
-    {Qt::Key_Greater, 0xBE, "."},
-    {Qt::Key_Slash, 0xBF, "/"},
-    {Qt::Key_Question, 0xBF, "/"},
-    {Qt::Key_QuoteLeft, 0xC0, "`"},
-    {Qt::Key_AsciiTilde, 0xC0, "`"},
-    {Qt::Key_BracketLeft, 0xDB, "["},
-    {Qt::Key_BraceLeft, 0xDB, "["},
-    {Qt::Key_Backslash, 0xDC, "\\"},
-    {Qt::Key_Bar, 0xDC, "\\"},
-    {Qt::Key_BracketRight, 0xDD, "]"},
-    {Qt::Key_BraceRight, 0xDD, "]"},
-    {Qt::Key_Apostrophe, 0xDE, "'"},
-    {Qt::Key_QuoteDbl, 0xDE, "'"},
+    {Qt::Key_Backspace, VK_BACK, "Backspace"},
+    {Qt::Key_Tab, VK_TAB, "Tab"},
+    {Qt::Key_Return, VK_RETURN, "Enter"},
+    {Qt::Key_Enter, VK_RETURN, "Enter"},
+    {Qt::Key_Pause, VK_PAUSE, "Pause"},
+    {Qt::Key_Escape, VK_ESCAPE, "Esc"},
+    {Qt::Key_Space, VK_SPACE, "Space"},
+    {Qt::Key_PageUp, VK_PRIOR, "Page Up"},
+    {Qt::Key_PageDown, VK_NEXT, "Page Down"},
+    {Qt::Key_End, VK_END, "End"},
+    {Qt::Key_Home, VK_HOME, "Home"},
+    {Qt::Key_Left, VK_LEFT, "Left"},
+    {Qt::Key_Up, VK_UP, "Up"},
+    {Qt::Key_Right, VK_RIGHT, "Right"},
+    {Qt::Key_Down, VK_DOWN, "Down"},
+    {Qt::Key_Print, VK_SNAPSHOT, "Print Screen"},
+    {Qt::Key_Insert, VK_INSERT, "Insert"},
+    {Qt::Key_Delete, VK_DELETE, "Delete"},
+    {Qt::Key_Menu, VK_APPS, "Menu"},
+    {Qt::Key_ScrollLock, VK_SCROLL, "Scroll Lock"},
+    {Qt::Key_Semicolon, VK_OEM_1, ";"},
+    {Qt::Key_Colon, VK_OEM_1, ";"},
+    {Qt::Key_Equal, VK_OEM_PLUS, "="},
+    {Qt::Key_Plus, VK_OEM_PLUS, "="},
+    {Qt::Key_Comma, VK_OEM_COMMA, ","},
+    {Qt::Key_Less, VK_OEM_COMMA, ","},
+    {Qt::Key_Minus, VK_OEM_MINUS, "-"},
+    {Qt::Key_Underscore, VK_OEM_MINUS, "-"},
+    {Qt::Key_Period, VK_OEM_PERIOD, "."},
+    {Qt::Key_Greater, VK_OEM_PERIOD, "."},
+    {Qt::Key_Slash, VK_OEM_2, "/"},
+    {Qt::Key_Question, VK_OEM_2, "/"},
+    {Qt::Key_QuoteLeft, VK_OEM_3, "`"},
+    {Qt::Key_AsciiTilde, VK_OEM_3, "`"},
+    {Qt::Key_BracketLeft, VK_OEM_4, "["},
+    {Qt::Key_BraceLeft, VK_OEM_4, "["},
+    {Qt::Key_Backslash, VK_OEM_5, "\\"},
+    {Qt::Key_Bar, VK_OEM_5, "\\"},
+    {Qt::Key_BracketRight, VK_OEM_6, "]"},
+    {Qt::Key_BraceRight, VK_OEM_6, "]"},
+    {Qt::Key_Apostrophe, VK_OEM_7, "'"},
+    {Qt::Key_QuoteDbl, VK_OEM_7, "'"},
 };
 
 // Shifted digits on a US layout, as Qt reports them with Shift held.
 constexpr char kShiftedDigits[] = ")!@#$%^&*(";
 
 constexpr SKey kKeypad[] = {
-    {Qt::Key_Asterisk, 0x6A, "Num *"}, {Qt::Key_Plus, 0x6B, "Num +"},  {Qt::Key_Minus, 0x6D, "Num -"},
-    {Qt::Key_Period, 0x6E, "Num ."},   {Qt::Key_Slash, 0x6F, "Num /"}, {Qt::Key_Enter, 0x0D, "Enter"},
+    {Qt::Key_Asterisk, VK_MULTIPLY, "Num *"}, {Qt::Key_Plus, VK_ADD, "Num +"},
+    {Qt::Key_Minus, VK_SUBTRACT, "Num -"},    {Qt::Key_Period, VK_DECIMAL, "Num ."},
+    {Qt::Key_Slash, VK_DIVIDE, "Num /"},      {Qt::Key_Enter, VK_RETURN, "Enter"},
 };
 
 }  // namespace
@@ -74,20 +75,20 @@ constexpr SKey kKeypad[] = {
 unsigned QtKeyToVirtualKey(int qtKey, bool keypad) {
     if (keypad) {
         if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-            return 0x60 + unsigned(qtKey - Qt::Key_0);
+            return VK_NUMPAD0 + unsigned(qtKey - Qt::Key_0);
         for (const SKey& k : kKeypad)
             if (k.qt == qtKey)
                 return k.vk;
     }
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return 0x41 + unsigned(qtKey - Qt::Key_A);
+        return VK_A + unsigned(qtKey - Qt::Key_A);
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-        return 0x30 + unsigned(qtKey - Qt::Key_0);
+        return VK_0 + unsigned(qtKey - Qt::Key_0);
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
-        return 0x70 + unsigned(qtKey - Qt::Key_F1);
+        return VK_F1 + unsigned(qtKey - Qt::Key_F1);
     for (int d = 0; d < 10; ++d)
         if (qtKey == kShiftedDigits[d])
-            return 0x30 + unsigned(d);
+            return VK_0 + unsigned(d);
     for (const SKey& k : kKeys)
         if (k.qt == qtKey)
             return k.vk;
@@ -95,14 +96,14 @@ unsigned QtKeyToVirtualKey(int qtKey, bool keypad) {
 }
 
 QString VirtualKeyName(unsigned vk) {
-    if ((vk >= 0x41 && vk <= 0x5A) || (vk >= 0x30 && vk <= 0x39))
+    if ((vk >= VK_A && vk <= VK_Z) || (vk >= VK_0 && vk <= VK_9))
         return QString(QChar(char16_t(vk)));
-    if (vk >= 0x70 && vk <= 0x87)
-        return QStringLiteral("F%1").arg(vk - 0x70 + 1);
-    if (vk >= 0x60 && vk <= 0x69)
-        return QStringLiteral("Num %1").arg(vk - 0x60);
+    if (vk >= VK_F1 && vk <= VK_F24)
+        return QStringLiteral("F%1").arg(vk - VK_F1 + 1);
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
+        return QStringLiteral("Num %1").arg(vk - VK_NUMPAD0);
     for (const SKey& k : kKeypad)
-        if (k.vk == vk && vk != 0x0D)
+        if (k.vk == vk && vk != VK_RETURN)
             return QString::fromLatin1(k.name);
     for (const SKey& k : kKeys)
         if (k.vk == vk)
@@ -127,9 +128,9 @@ QString HotKeyText(uint16_t vk, uint16_t hotKeyFlags) {
 }
 
 bool IsTypingKey(unsigned vk) {
-    return vk == 0x08 || vk == 0x09 || vk == 0x0D || vk == 0x20 || (vk >= 0x30 && vk <= 0x39) ||
-           (vk >= 0x41 && vk <= 0x5A) || (vk >= 0x60 && vk <= 0x6F) || (vk >= 0xBA && vk <= 0xC0) ||
-           (vk >= 0xDB && vk <= 0xDF) || vk == 0xE2;
+    return vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_SPACE || (vk >= VK_0 && vk <= VK_9) ||
+           (vk >= VK_A && vk <= VK_Z) || (vk >= VK_NUMPAD0 && vk <= VK_DIVIDE) ||
+           (vk >= VK_OEM_1 && vk <= VK_OEM_3) || (vk >= VK_OEM_4 && vk <= VK_OEM_8) || vk == VK_OEM_102;
 }
 
 unsigned HotKeyFlagsToModifiers(uint16_t hotKeyFlags) {

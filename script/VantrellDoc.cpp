@@ -11,10 +11,7 @@ const QString kUntitled = QStringLiteral("Untitled");
 CVantrellDoc::CVantrellDoc(QObject* parent) : QObject(parent), m_strTitle(kUntitled) {}
 
 void CVantrellDoc::SetModifiedFlag(bool bModified) {
-    if (m_bModified == bModified)
-        return;
     m_bModified = bModified;
-    Q_EMIT ModifiedChanged(bModified);
 }
 
 void CVantrellDoc::SetTitle(const QString& title) {

@@ -33,7 +33,6 @@ public:
 
 Q_SIGNALS:
     void TitleChanged(const QString& title);
-    void ModifiedChanged(bool modified);
 
 private:
     QString m_strTitle;

@@ -290,7 +290,7 @@ bool CVantrellView::UpdateData(bool bSaveAndValidate, bool bPrompt) {
     g_scriptHeader.m_bAutoMinimize = m_chkAutoMinimize->isChecked() ? 1 : 0;
     g_scriptHeader.m_bAutoRun = m_chkAutoRun->isChecked() ? 1 : 0;
     g_scriptHeader.m_dtAutoRunDate = COleDateTime(m_dateAutoRun->date(), QTime(0, 0));
-    g_scriptHeader.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), m_timeAutoRun->time());
+    g_scriptHeader.m_dtAutoRunTime = COleDateTime::TimeOfDay(m_timeAutoRun->time());
     return true;
 }
 
@@ -303,7 +303,7 @@ void CVantrellView::OnHeaderValueChanged() {
         g_scriptHeader.m_bAutoMinimize = m_chkAutoMinimize->isChecked() ? 1 : 0;
         g_scriptHeader.m_bAutoRun = m_chkAutoRun->isChecked() ? 1 : 0;
         g_scriptHeader.m_dtAutoRunDate = COleDateTime(m_dateAutoRun->date(), QTime(0, 0));
-        g_scriptHeader.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), m_timeAutoRun->time());
+        g_scriptHeader.m_dtAutoRunTime = COleDateTime::TimeOfDay(m_timeAutoRun->time());
     }
     m_doc.SetModifiedFlag(true);
 }

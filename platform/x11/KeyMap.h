@@ -1,5 +1,5 @@
 #pragma once
-// Windows virtual-key codes (as script files store shortcuts) to X keysyms and back. Pure functions: no
+// Windows virtual-key codes (as script files store shortcuts) to X keysyms. Pure functions: no
 // display is needed, and callers outside platform/x11 get keysyms as plain numbers.
 
 namespace platform {
@@ -7,8 +7,5 @@ namespace platform {
 // The keysym of a virtual-key code, or 0 (NoSymbol) when X has no equivalent. Letters give the lower-case
 // keysym and punctuation the symbol of the US layout, which is what XKeysymToKeycode finds on level one.
 unsigned long VirtualKeyToKeySym(unsigned vk);
-
-// The virtual-key code of a keysym, or 0. Upper- and lower-case letters give the same code.
-unsigned KeySymToVirtualKey(unsigned long keysym);
 
 }  // namespace platform

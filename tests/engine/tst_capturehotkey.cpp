@@ -2,14 +2,14 @@
 #include <memory>
 
 #include "engine/CaptureHotKey.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/FakeHotKeys.h"
 #include "tests/support/TestMain.h"
 
 using namespace Qt::StringLiterals;
+using platform::VK_F6;
 
 namespace {
-
-constexpr unsigned VK_F6 = 0x75;
 
 // An owner as the windows are written: it keeps its capture key as a member and drops its hotkeys on the way
 // out, before the member releases its key.

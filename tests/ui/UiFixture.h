@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/MainFrame.h"
+#include "platform/VirtualKeys.h"
 #include "script/ScriptFile.h"
 #include "script/VantrellDoc.h"
 #include "settings/Settings.h"
@@ -23,7 +24,7 @@ using namespace Qt::StringLiterals;
 using testsupport::CFakeHotKeys;
 using testsupport::MakeAction;
 
-constexpr unsigned VK_F = 0x46, VK_F6 = 0x75;
+constexpr unsigned VK_F = VK_A + 5;
 
 // The globals every test starts from: no script header values, the default settings stored, US English.
 inline void ResetGlobals() {

@@ -306,12 +306,12 @@ private Q_SLOTS:
         const QString start =
             u"This script starts by itself on %1 at 2:05:09 PM. Keep the automatic start?"_s.arg(
                 ahead.toString(u"M/d/yyyy"_s));
-        QTest::newRow("Space, kept") << 0x20 << 0 << -1 << int(IDYES) << space;
-        QTest::newRow("Space, refused") << 0x20 << 0 << -1 << int(IDNO) << space;
+        QTest::newRow("Space, kept") << int(VK_SPACE) << 0 << -1 << int(IDYES) << space;
+        QTest::newRow("Space, refused") << int(VK_SPACE) << 0 << -1 << int(IDNO) << space;
         QTest::newRow("Num 5, cancelled")
             << 0x65 << 0 << -1 << int(IDCANCEL) << QString(space).replace(u"Space"_s, u"Num 5"_s);
-        QTest::newRow("Ctrl+A") << 0x41 << 0x02 << -1 << int(IDNO) << QString();
-        QTest::newRow("F9 alone") << 0x78 << 0 << -1 << int(IDNO) << QString();
+        QTest::newRow("Ctrl+A") << int(VK_A) << 0x02 << -1 << int(IDNO) << QString();
+        QTest::newRow("F9 alone") << int(VK_F1 + 8) << 0 << -1 << int(IDNO) << QString();
         QTest::newRow("start ahead, kept") << 0 << 0 << 1 << int(IDYES) << start;
         QTest::newRow("start ahead, refused") << 0 << 0 << 1 << int(IDNO) << start;
         QTest::newRow("start past") << 0 << 0 << -1 << int(IDNO) << QString();
@@ -328,7 +328,7 @@ private Q_SLOTS:
         header.m_wHotKeyModifiers = uint16_t(flags);
         header.m_bAutoRun = 1;
         header.m_dtAutoRunDate = COleDateTime(QDate::currentDate().addDays(daysAhead), QTime(0, 0));
-        header.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), QTime(14, 5, 9));
+        header.m_dtAutoRunTime = COleDateTime::TimeOfDay(QTime(14, 5, 9));
         CActionList rows;
         QString error;
         const QString path = dir.filePath(u"file.Vantrell"_s);
@@ -487,7 +487,7 @@ private Q_SLOTS:
         w.AddRows(1, 5000);
         g_scriptHeader.m_bAutoRun = 1;
         g_scriptHeader.m_dtAutoRunDate = COleDateTime(QDate(2026, 12, 5), QTime(0, 0));
-        g_scriptHeader.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), QTime(14, 5, 9));
+        g_scriptHeader.m_dtAutoRunTime = COleDateTime::TimeOfDay(QTime(14, 5, 9));
         w.view().UpdateData(false);
         // Ticks two seconds apart still catch the scheduled second, once: the next tick does not stop it.
         tickAt(6);
@@ -503,7 +503,7 @@ private Q_SLOTS:
 
         // Reached while a run is in progress, the scheduled start stops it.
         w.view().AutoRunCheck().click();
-        g_scriptHeader.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), QTime(14, 5, 13));
+        g_scriptHeader.m_dtAutoRunTime = COleDateTime::TimeOfDay(QTime(14, 5, 13));
         tickAt(13, 500);
         QVERIFY(!w.view().IsRunning());
 

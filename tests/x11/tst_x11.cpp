@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/VirtualKeys.h"
 #include "platform/x11/KeyMap.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
@@ -44,7 +45,7 @@ private:
 namespace {
 
 constexpr int kWidth = 1280, kHeight = 1024;  // the test server's screen
-constexpr unsigned kVkF = 0x46, kVkH = 0x48, kVkF13 = 0x7C;
+constexpr unsigned kVkF = VK_A + 5, kVkH = VK_A + 7;
 
 // Qt reads the scale once, when the application object is made.
 const bool g_bScaled = qputenv("QT_SCALE_FACTOR", "2");
@@ -244,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorTaken);
         QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 4, 0, 0x07));  // an unassigned code
         QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorNoKeySym);
-        QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 4, 0, kVkF13));  // not on a US keyboard
+        QVERIFY(!m_pHotKeys->RegisterHotKey(&m_owner, 4, 0, VK_F13));  // not on a US keyboard
         QCOMPARE(m_pHotKeys->LastError(), kHotKeyErrorNoKeyCode);
         QVERIFY(m_pHotKeys->RegisterHotKey(&m_owner, 3, 0, kVkH));
         QVERIFY(m_pHotKeys->RegisterHotKey(&m_other, 2, MOD_CONTROL | MOD_ALT, kVkF));
@@ -272,7 +273,7 @@ private Q_SLOTS:
         QCOMPARE(m_owner.m_ids, QList<int>{});
     }
 
-    // Every virtual-key code with a keysym has one of its own that maps back to it and is on a standard US
+    // Every virtual-key code with a keysym has one of its own, which is on a standard US
     // keyboard (all but F13 and up and the keypad separator of some locales). The Windows keys are modifiers
     // here, never the key of a shortcut.
     void everyKeyCodeMapsToAKeyOfItsOwn() {
@@ -282,14 +283,11 @@ private Q_SLOTS:
             if (keySym == NoSymbol)
                 continue;
             QVERIFY2(seen.insert(keySym).second, XKeysymToString(keySym));
-            QCOMPARE(KeySymToVirtualKey(keySym), vk);
             if ((vk < 0x7C || vk > 0x87) && vk != 0x6C)
                 QVERIFY2(m_peer.HasKey(keySym), XKeysymToString(keySym));
         }
         for (unsigned vk : {0x2Fu, 0x40u, 0x5Bu, 0x88u})
             QCOMPARE(VirtualKeyToKeySym(vk), NoSymbol);
-        QCOMPARE(KeySymToVirtualKey(XStringToKeysym("Q")), 0x51u);
-        QCOMPARE(KeySymToVirtualKey(XStringToKeysym("exclam")), 0u);
     }
 
     // A server that goes away: the input fails its calls without ending the process, and the hotkey service,
