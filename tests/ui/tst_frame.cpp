@@ -115,8 +115,13 @@ private Q_SLOTS:
         QCOMPARE(w.list().GetItemCount(), 4);
         QVERIFY(!w.doc().IsModified());
         w.fakes.messages.QueueAnswer(IDYES);
+        QSignalSpy changed(&w.list(), &CActionList::dataChanged);
         w.view().OnDeleteAction();
         QCOMPARE(Column(w.list(), CActionList::ColSr), (QStringList{"1", "2", "3"}));
+        // The rows below are told that their numbers changed.
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toModelIndex(), w.list().index(1, CActionList::ColSr));
+        QCOMPARE(changed[0][1].toModelIndex(), w.list().index(2, CActionList::ColSr));
         QCOMPARE(w.comments(), (QStringList{"row 0", "row 2", "row 3"}));
         QCOMPARE(w.view().ListCtrl().GetSelectedRow(), -1);
         QVERIFY(w.doc().IsModified());
@@ -395,6 +400,26 @@ private Q_SLOTS:
     }
 
     // Stop cuts a delay short; Delete All stops the run first, since rows are never freed under the worker.
+    // The list draws an executed row's text in green, the others in the palette's text colour.
+    void executedRowsAreDrawnGreen() {
+        CWindow w;
+        w.AddRows(2);
+        w.list().SetColor(0, kColorExecuted);
+        const QImage shot = w.view().ListCtrl().viewport()->grab().toImage();
+        const auto greenPixels = [&](int row) {
+            const QRect rect = w.view().ListCtrl().visualRect(w.list().index(row, CActionList::ColComment));
+            int n = 0;
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x) {
+                    const QColor c = shot.pixelColor(x, y);
+                    n += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+                }
+            return n;
+        };
+        QVERIFY(greenPixels(0) > 10);
+        QCOMPARE(greenPixels(1), 0);
+    }
+
     void stopAndDeleteAllDuringARun() {
         CWindow w;
         w.AddRows(1, 5000);
@@ -507,9 +532,11 @@ private Q_SLOTS:
         tickAt(13, 500);
         QVERIFY(!w.view().IsRunning());
 
-        // A moment already past when the box is ticked never fires.
-        w.view().AutoRunCheck().click();
+        // A moment already past when the box is ticked never fires, even one that fell exactly on the tick
+        // before.
         tickAt(20);
+        w.view().AutoRunCheck().click();
+        g_scriptHeader.m_dtAutoRunTime = COleDateTime::TimeOfDay(QTime(14, 5, 20));
         tickAt(21);
         QVERIFY(!w.view().IsRunning());
         QVERIFY(w.view().AutoRunCheck().isChecked());
