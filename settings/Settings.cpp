@@ -55,15 +55,17 @@ void CSettings::Load() {
 }
 
 void CSettings::Save() const {
-    using platform::WriteProfileInt;
-    WriteProfileInt(m_strSection, QStringLiteral("m_bAutoShortcut"), m_bAutoShortcut);
-    WriteProfileInt(m_strSection, QStringLiteral("m_bDeletionConfirmation"), m_bDeletionConfirmation);
-    WriteProfileInt(m_strSection, QStringLiteral("m_iTimeUpdateInterval"), m_iTimeUpdateInterval);
-    WriteProfileInt(m_strSection, QStringLiteral("m_iMdMuMin"), m_iMdMuMin.load());
-    WriteProfileInt(m_strSection, QStringLiteral("m_iMdMuMax"), m_iMdMuMax.load());
-    WriteProfileInt(m_strSection, QStringLiteral("m_iDcMin"), m_iDcMin.load());
-    WriteProfileInt(m_strSection, QStringLiteral("m_iDcMax"), m_iDcMax.load());
-    WriteProfileInt(m_strSection, QStringLiteral("m_iDefaultTimeDelay"), m_iDefaultTimeDelay);
+    const auto number = [](int value) { return std::optional<QString>(QString::number(value)); };
+    // One write of the profile for all eight.
+    platform::WriteProfileEntries(
+        m_strSection, {{QStringLiteral("m_bAutoShortcut"), number(m_bAutoShortcut)},
+                       {QStringLiteral("m_bDeletionConfirmation"), number(m_bDeletionConfirmation)},
+                       {QStringLiteral("m_iTimeUpdateInterval"), number(m_iTimeUpdateInterval)},
+                       {QStringLiteral("m_iMdMuMin"), number(m_iMdMuMin.load())},
+                       {QStringLiteral("m_iMdMuMax"), number(m_iMdMuMax.load())},
+                       {QStringLiteral("m_iDcMin"), number(m_iDcMin.load())},
+                       {QStringLiteral("m_iDcMax"), number(m_iDcMax.load())},
+                       {QStringLiteral("m_iDefaultTimeDelay"), number(m_iDefaultTimeDelay)}});
 }
 
 int CSettings::LoadColumnWidth(const QString& name, int def) const {

@@ -2,6 +2,7 @@
 // private folder, so the real profile is never touched. QSettings, which wrote the profiles of earlier
 // versions, is the reference for the file's syntax.
 
+#include <sys/stat.h>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,6 +29,11 @@ void WriteProfileFile(const QByteArray& text) {
     QCOMPARE(file.write(text), text.size());
 }
 
+QByteArray ProfileFile() {
+    QFile file(ProfilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The profile as QSettings reads it, from a copy of its own, so that no cached reading of an earlier
 // state answers.
 struct CQSettingsView {
@@ -39,6 +45,11 @@ struct CQSettingsView {
     QTemporaryDir dir;
     std::unique_ptr<QSettings> settings;
 };
+
+ino_t Inode() {
+    struct stat st {};
+    return ::stat(QFile::encodeName(ProfilePath()).constData(), &st) == 0 ? st.st_ino : 0;
+}
 
 QList<int> Values(const CSettings& s) {
     return {s.m_bAutoShortcut,   s.m_bDeletionConfirmation, s.m_iTimeUpdateInterval, s.m_iMdMuMin.load(),
@@ -139,6 +150,81 @@ private Q_SLOTS:
         }
         values[kNames.indexOf(name)] = expected;
         QCOMPARE(Values(s), values);
+    }
+
+    // The program's entries are changed, added and removed line by line: every other byte of the file,
+    // foreign sections, comments, unknown entries, stays as it was, and QSettings reads the result.
+    void foreignLinesSurvive() {
+        const QByteArray foreign = "; kept comment\n[Other]\nm_iMdMuMin=999\nodd line without equals\n\n";
+        WriteProfileFile(foreign +
+                         "[Settings]\r\nm_iMdMuMin = 12\r\nunknown=\"x, y\"\nColumn0=1\nColumn0=2\n\n"
+                         "[Tail]\nlast=1");
+        QCOMPARE(platform::GetProfileInt(u"Settings"_s, u"m_iMdMuMin"_s, 0), 12);
+        QCOMPARE(platform::GetProfileInt(u"Settings"_s, u"Column0"_s, 0), 2);  // the last one counts
+        QCOMPARE(platform::GetProfileInt(u"Other"_s, u"odd line without equals"_s, -1), -1);
+
+        QVERIFY(platform::WriteProfileInt(u"Settings"_s, u"m_iMdMuMin"_s, 77));
+        QVERIFY(platform::WriteProfileInt(u"Settings"_s, u"Column3"_s, 90));
+        platform::RemoveProfileEntry(u"Settings"_s, u"Column0"_s);
+        QVERIFY(platform::WriteProfileString(u"Recent File List"_s, u"File1"_s, u"/a b/c, d.Vantrell"_s));
+        QVERIFY(platform::WriteProfileString(u"Recent File List"_s, u"File2"_s, u"/e"_s));
+        QCOMPARE(ProfileFile(),
+                 foreign +
+                     "[Settings]\r\nm_iMdMuMin=77\nunknown=\"x, y\"\nColumn3=90\n\n[Tail]\nlast=1\n"
+                     "\n[Recent%20File%20List]\nFile1=\"/a b/c, d.Vantrell\"\nFile2=/e\n");
+
+        const CQSettingsView raw;
+        QCOMPARE(raw.settings->value(u"Settings/m_iMdMuMin"_s).toInt(), 77);
+        QCOMPARE(raw.settings->value(u"Settings/Column3"_s).toInt(), 90);
+        QVERIFY(!raw.settings->contains(u"Settings/Column0"_s));
+        QCOMPARE(raw.settings->value(u"Recent File List/File1"_s).toString(), u"/a b/c, d.Vantrell"_s);
+        QCOMPARE(raw.settings->value(u"Other/m_iMdMuMin"_s).toInt(), 999);
+    }
+
+    // A text reads as QSettings wrote it, and is written as QSettings writes it, byte for byte.
+    void textsAsQSettingsWritesThem_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain path") << u"/home/u/scripts/a.Vantrell"_s;
+        QTest::newRow("spaces") << u"  /home/my scripts/a b.Vantrell "_s;
+        QTest::newRow("separators") << u"/x;y,z=w/a.Vantrell"_s;
+        QTest::newRow("quotes and backslashes") << u"/q\"uo\\te\\\"/a.Vantrell"_s;
+        QTest::newRow("at sign first") << u"@Variant(x)"_s;
+        QTest::newRow("beyond ASCII") << u"/Κλικ/点击/\U0001F5B1.Vantrell"_s;
+        QTest::newRow("controls") << u"/a\tb\nc\r\x01"
+                                     "f\x7f/\x00"
+                                     "1"_s;
+        QTest::newRow("empty") << QString();
+    }
+    void textsAsQSettingsWritesThem() {
+        QFETCH(QString, text);
+        {
+            QSettings qs(ProfilePath(), QSettings::IniFormat);
+            qs.setValue(u"Recent File List/File1"_s, text);
+        }
+        QCOMPARE(platform::GetProfileString(u"Recent File List"_s, u"File1"_s, u"missing"_s), text);
+        QVERIFY(platform::WriteProfileString(u"Recent File List"_s, u"File2"_s, text));
+        const CQSettingsView raw;
+        QCOMPARE(raw.settings->value(u"Recent File List/File2"_s).toString(), text);
+        const QList<QByteArray> lines = ProfileFile().split('\n');
+        QCOMPARE(lines.size(), 4);  // the header, the two entries, the end
+        QCOMPARE(lines[2].mid(6), lines[1].mid(6));
+    }
+
+    // Storing what is stored already does not write the file.
+    void unchangedValuesWriteNothing() {
+        CSettings s;
+        s.m_iMdMuMin = 3;
+        s.Save();
+        QVERIFY(platform::WriteProfileString(u"Recent File List"_s, u"File1"_s, u"/a"_s));
+        const ino_t written = Inode();
+        QVERIFY(written != 0);
+        s.Save();
+        QVERIFY(platform::WriteProfileInt(u"Settings"_s, u"m_iMdMuMin"_s, 3));
+        QVERIFY(platform::WriteProfileString(u"Recent File List"_s, u"File1"_s, u"/a"_s));
+        platform::RemoveProfileEntry(u"Settings"_s, u"Column9"_s);
+        QCOMPARE(Inode(), written);
+        QVERIFY(platform::WriteProfileInt(u"Settings"_s, u"m_iMdMuMin"_s, 4));
+        QVERIFY(Inode() != written);
     }
 };
 
