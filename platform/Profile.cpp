@@ -239,8 +239,19 @@ struct CLine {
 
 // The entries of a section that the program uses, in file order over all its blocks.
 struct CSection {
+    QByteArray escaped;  // the header's name as QSettings writes it
+    QByteArray plain;    // and as written by hand
     QList<CLine> lines;
     qsizetype end = 0;  // where a new entry goes: after the last entry of the last block
+
+    // Whether a header's name, as written between the brackets, is this section's.
+    bool IsNamed(QByteArrayView raw, const QString& name) const {
+        if (raw == escaped || raw == plain)
+            return true;
+        // Any other spelling has escapes; the length rules out most headers before they are decoded.
+        return raw.contains('%') && raw.size() >= name.size() && raw.size() <= 6 * name.size() &&
+               UnescapedKey(raw) == name;
+    }
 };
 
 // A change of the file: the bytes from begin to end replaced by text.
@@ -355,7 +366,7 @@ private:
         if (!m_loaded || !(Stat() == m_stamp))
             Reload();
         if (!m_sections.contains(section)) {
-            m_sections.insert(section, {});
+            m_sections.insert(section, {EscapedKey(section), section.toUtf8(), {}, 0});
             Index();
         }
         return *m_sections.constFind(section);
@@ -382,8 +393,10 @@ private:
     // Finds the entries of the sections the program has asked for. Lines of other sections are only
     // looked at for a section header.
     void Index() {
-        for (CSection& section : m_sections)
-            section = {};
+        for (CSection& section : m_sections) {
+            section.lines.clear();
+            section.end = 0;
+        }
         CSection* section = nullptr;
         const char* const base = m_data.constData();
         const qsizetype size = m_data.size();
@@ -394,9 +407,12 @@ private:
             const QByteArrayView line = QByteArrayView(base + pos, end - pos).trimmed();
             if (line.startsWith('[')) {
                 const qsizetype close = line.indexOf(']');
-                const auto it = m_sections.find(
-                    UnescapedKey(line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed()));
-                section = it == m_sections.end() ? nullptr : &*it;
+                const QByteArrayView name = line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed();
+                section = nullptr;
+                for (auto it = m_sections.begin(); it != m_sections.end() && !section; ++it) {
+                    if (it->IsNamed(name, it.key()))
+                        section = &*it;
+                }
                 if (section)
                     section->end = end;
             } else if (section && !line.isEmpty() && line.front() != ';' && line.front() != '#') {

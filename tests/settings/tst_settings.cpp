@@ -157,6 +157,7 @@ private Q_SLOTS:
     void foreignLinesSurvive() {
         const QByteArray foreign = "; kept comment\n[Other]\nm_iMdMuMin=999\nodd line without equals\n\n";
         WriteProfileFile(foreign +
+                         "[Recent File List]\nFile1=/old\n\n"
                          "[Settings]\r\nm_iMdMuMin = 12\r\nunknown=\"x, y\"\nColumn0=1\nColumn0=2\n\n"
                          "[Tail]\nlast=1");
         QCOMPARE(platform::GetProfileInt(u"Settings"_s, u"m_iMdMuMin"_s, 0), 12);
@@ -170,8 +171,11 @@ private Q_SLOTS:
         QVERIFY(platform::WriteProfileString(u"Recent File List"_s, u"File2"_s, u"/e"_s));
         QCOMPARE(ProfileFile(),
                  foreign +
-                     "[Settings]\r\nm_iMdMuMin=77\nunknown=\"x, y\"\nColumn3=90\n\n[Tail]\nlast=1\n"
-                     "\n[Recent%20File%20List]\nFile1=\"/a b/c, d.Vantrell\"\nFile2=/e\n");
+                     "[Recent File List]\nFile1=\"/a b/c, d.Vantrell\"\nFile2=/e\n\n"
+                     "[Settings]\r\nm_iMdMuMin=77\nunknown=\"x, y\"\nColumn3=90\n\n[Tail]\nlast=1");
+        // A section that is not in the file yet goes at its end, on a line of its own.
+        QVERIFY(platform::WriteProfileInt(u"New Section"_s, u"n"_s, 5));
+        QVERIFY(ProfileFile().endsWith("[Tail]\nlast=1\n\n[New%20Section]\nn=5\n"));
 
         const CQSettingsView raw;
         QCOMPARE(raw.settings->value(u"Settings/m_iMdMuMin"_s).toInt(), 77);
