@@ -1,5 +1,6 @@
 #include "app/PrintCommand.h"
 
+#include <QIODevice>
 #include <QStringList>
 
 #include "script/ScriptFile.h"
@@ -20,6 +21,35 @@ QString IsoOrInvalid(const COleDateTime& value, bool date) {
 }
 
 }  // namespace
+
+QString EscapeForPrint(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        switch (u) {
+            case u'\\':
+                out += u"\\\\";
+                break;
+            case u'\t':
+                out += u"\\t";
+                break;
+            case u'\n':
+                out += u"\\n";
+                break;
+            case u'\r':
+                out += u"\\r";
+                break;
+            default:
+                // C0, DEL and the C1 controls (ESC and CSI among them) would act on the terminal.
+                if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+                    out += QStringLiteral("\\x%1").arg(unsigned(u), 2, 16, QLatin1Char('0'));
+                else
+                    out += c;
+        }
+    }
+    return out;
+}
 
 int PrintScript(const QString& path, QTextStream& out, QTextStream& err) {
     CLoadedScript script{g_scriptHeader, {}};
@@ -48,9 +78,17 @@ int PrintScript(const QString& path, QTextStream& out, QTextStream& err) {
     for (int r = 0; r < rows.GetItemCount(); ++r) {
         cells.clear();
         for (int c = 0; c < CActionList::ColumnCount; ++c)
-            cells << rows.Text(r, c);
+            cells << EscapeForPrint(rows.Text(r, c));
         out << cells.join(u'\t') << '\n';
+        if (out.status() != QTextStream::Ok)
+            break;  // the rest would go the same way
     }
     out.flush();
+    if (out.status() != QTextStream::Ok) {
+        const QIODevice* device = out.device();
+        err << "vantrell: cannot write the output: "
+            << (device ? device->errorString() : QStringLiteral("write failed")) << Qt::endl;
+        return 1;
+    }
     return 0;
 }

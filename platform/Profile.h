@@ -1,8 +1,14 @@
 #pragma once
-// The per-user application profile: 32-bit integers by section and entry name. Behind it is QSettings in
-// its native format (an INI file under the XDG config directory on Linux, the registry on Windows).
+// The per-user application profile: 32-bit integers and texts by section and entry name, in the INI file
+// that QSettings uses in its native format ($XDG_CONFIG_HOME/O r l e n b y/Vantrell by Orlenby.conf), in
+// its syntax. Only the program's own entries are read and written: the file is read once and again only
+// when it changed on disk, a section the program never asks for is never parsed, a write changes only the
+// lines of its entries (every other byte stays as it was) and writes nothing when the values are there.
 
+#include <QList>
 #include <QString>
+#include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -18,5 +24,9 @@ QString GetProfileString(const QString& section, const QString& entry, const QSt
 bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
 // Removes an entry; a missing one is no error.
 void RemoveProfileEntry(const QString& section, const QString& entry);
+// Sets several entries of a section in one write of the file: each to its value, or removed when it has
+// none. False when the profile could not be written.
+bool WriteProfileEntries(const QString& section,
+                         const QList<std::pair<QString, std::optional<QString>>>& entries);
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "script/ScriptFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
@@ -20,6 +21,37 @@ struct SystemError {
 void WriteLine(CArchive& ar, const QString& text) {
     ar.WriteString(text);
     ar.WriteString(kLineEnd);
+}
+
+const QString kNotRegular = QStringLiteral("not a regular file");
+
+// Opens path for reading only when it is a regular file. A FIFO, a device or a socket is refused before it
+// is opened, since opening some of them waits or has effects of its own; the open itself does not wait for a
+// writer, and the file that was opened is checked again, so a FIFO put in its place meanwhile is refused too.
+bool OpenRegularFile(const QString& path, QFile& file, QString* error) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        *error = kNotRegular;
+        return false;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *error = kNotRegular;
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -67,11 +99,9 @@ void LoadScript(CArchive& ar, CLoadedScript& out) {
 }
 
 bool ReadScriptFile(const QString& path, CLoadedScript& script, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    QFile file;
+    if (!OpenRegularFile(path, file, error))
         return false;
-    }
     return ReadScript(file, script, error);
 }
 
@@ -93,11 +123,9 @@ bool ReadScript(QIODevice& device, CLoadedScript& script, QString* error) {
 }
 
 bool ReadScriptFileIntoOpenScript(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    QFile file;
+    if (!OpenRegularFile(path, file, error))
         return false;
-    }
     return ReadScriptIntoOpenScript(file, error);
 }
 

@@ -26,13 +26,15 @@ void StoreScript(CArchive& ar, CScriptHeader& header, const CActionList& rows);
 // set. Throws CArchiveException when the file ends inside a fixed-width field.
 void LoadScript(CArchive& ar, CLoadedScript& out);
 
-// Reads a file into script, leaving it untouched on failure (error then says why). An empty file sets
-// nothing and succeeds.
+// Reads a file into script, leaving it untouched on failure (error then says why). Only a regular file is
+// read: a FIFO, a device or a directory fails with "not a regular file", without waiting for a writer. An
+// empty regular file sets nothing and succeeds.
 bool ReadScriptFile(const QString& path, CLoadedScript& script, QString* error);
 // The same from a device already open for reading.
 bool ReadScript(QIODevice& device, CLoadedScript& script, QString* error);
 // Reads a file as the open script: on success g_scriptHeader takes the file's values and
 // g_arrLoadedActions its rows (replacing any not yet taken); on failure both stay exactly as they were.
+// Takes regular files only, as ReadScriptFile does.
 bool ReadScriptFileIntoOpenScript(const QString& path, QString* error);
 // The same from a device already open for reading.
 bool ReadScriptIntoOpenScript(QIODevice& device, QString* error);

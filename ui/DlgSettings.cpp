@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <initializer_list>
-#include <utility>
+#include <tuple>
 
 #include "platform/AppInfo.h"
 #include "platform/OleDateTime.h"
@@ -78,13 +78,15 @@ QGroupBox* BoundsGroup(const QString& title, QWidget* editMin, QWidget* editMax,
     return group;
 }
 
-// The field's text as an integer, as a number field of a dialog takes it back.
-bool TakeInt(const QLineEdit* edit, int* value) {
+// The field's text as an integer in range, as a number field of a dialog takes it back.
+bool TakeInt(const QLineEdit* edit, CSettingRange range, int* value) {
     bool ok = false;
     const int n = edit->text().trimmed().toInt(&ok, 10);
-    if (ok)
+    if (ok && range.Contains(n)) {
         *value = n;
-    return ok;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -162,18 +164,20 @@ void CDlgSettings::accept() {
     v.bAutoShortcut = m_checkAutoShortcut->isChecked() ? 1 : 0;
     v.bDeletionConfirmation = m_checkDeletionConfirmation->isChecked() ? 1 : 0;
     // In the order of the exchange, so that the first bad field is the one reported.
-    const std::pair<CDigitsEdit*, int*> numbers[] = {
-        {m_editTimeUpdateInterval, &v.iTimeUpdateInterval},
-        {m_editMdMuMin, &v.iMdMuMin},
-        {m_editMdMuMax, &v.iMdMuMax},
-        {m_editDcMin, &v.iDcMin},
-        {m_editDcMax, &v.iDcMax},
-        {m_editDefaultTimeDelay, &v.iDefaultTimeDelay},
+    const std::tuple<CDigitsEdit*, CSettingRange, int*> numbers[] = {
+        {m_editTimeUpdateInterval, kClockIntervalRange, &v.iTimeUpdateInterval},
+        {m_editMdMuMin, kMillisecondsRange, &v.iMdMuMin},
+        {m_editMdMuMax, kMillisecondsRange, &v.iMdMuMax},
+        {m_editDcMin, kMillisecondsRange, &v.iDcMin},
+        {m_editDcMax, kMillisecondsRange, &v.iDcMax},
+        {m_editDefaultTimeDelay, kMillisecondsRange, &v.iDefaultTimeDelay},
     };
-    for (const auto& [edit, value] : numbers) {
-        if (!TakeInt(edit, value)) {
-            m_messages.MessageBox(this, QStringLiteral("Please enter a whole number from 0 to 2147483647."),
-                                  platform::MB_OK | platform::MB_ICONINFORMATION);
+    for (const auto& [edit, range, value] : numbers) {
+        if (!TakeInt(edit, range, value)) {
+            m_messages.MessageBox(
+                this,
+                QStringLiteral("Please enter a whole number from %1 to %2.").arg(range.min).arg(range.max),
+                platform::MB_OK | platform::MB_ICONINFORMATION);
             edit->setFocus();
             edit->selectAll();
             return;

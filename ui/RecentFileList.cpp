@@ -21,12 +21,10 @@ void CRecentFileList::Load() {
 }
 
 void CRecentFileList::Save() const {
-    for (int i = 0; i < kSize; ++i) {
-        if (i < m_paths.size())
-            platform::WriteProfileString(kSection, Entry(i), m_paths[i]);
-        else
-            platform::RemoveProfileEntry(kSection, Entry(i));
-    }
+    QList<std::pair<QString, std::optional<QString>>> entries;
+    for (int i = 0; i < kSize; ++i)
+        entries.append({Entry(i), i < m_paths.size() ? std::optional(m_paths[i]) : std::nullopt});
+    platform::WriteProfileEntries(kSection, entries);
 }
 
 void CRecentFileList::Add(const QString& path) {

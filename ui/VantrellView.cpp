@@ -247,8 +247,7 @@ void CVantrellView::BuildColumns() {
         return;
     m_bColumnsBuilt = true;
     for (int c = 0; c < CActionList::ColumnCount; ++c) {
-        const int width =
-            GetProfileInt(g_settings.m_strSection, ColumnValueName(c), CActionList::DefaultColumnWidth(c));
+        const int width = g_settings.LoadColumnWidth(ColumnValueName(c), CActionList::DefaultColumnWidth(c));
         m_wndList->setColumnWidth(c, width);
     }
 }

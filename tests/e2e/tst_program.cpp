@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <sys/stat.h>
 
 #include "platform/HotKeys.h"
 #include "platform/Profile.h"
@@ -140,6 +141,7 @@ private Q_SLOTS:
         QFile cut(m_dir.filePath(u"truncated.Vantrell"_s));
         QVERIFY(cut.open(QIODevice::WriteOnly));
         cut.write(whole.readAll().chopped(10));  // ends inside the last row
+        QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(u"fifo.Vantrell"_s)).constData(), 0600), 0);
     }
     void init() {
         m_recorder.Sync();
@@ -177,6 +179,32 @@ private Q_SLOTS:
             expected += u"%1\t%2\t%3\t%4\t%5\t\n"_s.arg(i + 1).arg(names[i]).arg(i).arg(-i).arg(10 * i);
         }
         QCOMPARE(Run({u"--print"_s, Script(u"types.Vantrell"_s, rows)}).out.section(u'\n', 10), expected);
+
+        // A comment's TAB, backslash and control characters come out escaped, so they neither break the
+        // columns nor reach the terminal; other texts pass as they are.
+        CActionList list;
+        list.Append(testsupport::MakeAction(
+            LeftClick, 1, 2, 3, u"a\tb\x1b[31mc\\d\x7f\u0085\x01 \u00e9\u2028 \U0001F5B1"_s));
+        QString error;
+        CScriptHeader header;
+        const QString path = m_dir.filePath(u"controls.Vantrell"_s);
+        QVERIFY2(WriteScriptFile(path, header, list, &error), qPrintable(error));
+        const Result r2 = Run({u"--print"_s, path});
+        QCOMPARE(r2.status, 0);
+        QCOMPARE(r2.out.section(u'\n', 10),
+                 u"1\tLeft Click\t1\t2\t3\ta\\tb\\x1b[31mc\\\\d\\x7f\\x85\\x01 \u00e9\u2028 \U0001F5B1\n"_s);
+    }
+
+    // Output that cannot be written is an error, not a success.
+    void printIntoAFullDisk() {
+        QProcess p;
+        p.setStandardOutputFile(u"/dev/full"_s);
+        Start(p, {u"--print"_s, kExample}, false);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 u"vantrell: cannot write the output: No space left on device\n"_s);
     }
 
     // The exit status and both outputs, matched whole by the patterns.
@@ -202,6 +230,18 @@ private Q_SLOTS:
         QTest::newRow("missing") << QStringList{"--print", missing} << 2 << "" << FileError(missing);
         QTest::newRow("print truncated")
             << QStringList{"--print", truncated} << 2 << "" << FileError(truncated);
+        // Only regular files are read: nothing waits for a FIFO's writer, and no device or pipe reads as an
+        // empty script.
+        const QString fifo = m_dir.filePath(u"fifo.Vantrell"_s);
+        const QString notRegular = u"not a regular file"_s;
+        QTest::newRow("print FIFO") << QStringList{"--print", fifo} << 2 << "" << FileError(fifo, notRegular);
+        QTest::newRow("run FIFO") << QStringList{run, fifo} << 2 << "" << FileError(fifo, notRegular);
+        QTest::newRow("print /dev/zero")
+            << QStringList{"--print", "/dev/zero"} << 2 << "" << FileError(u"/dev/zero"_s, notRegular);
+        QTest::newRow("run empty pipe") << QStringList{run, "/dev/stdin", dry} << 2 << ""
+                                        << FileError(u"/dev/stdin"_s, notRegular);
+        QTest::newRow("print folder")
+            << QStringList{"--print", m_dir.path()} << 2 << "" << FileError(m_dir.path(), notRegular);
         QTest::newRow("no display to run on") << QStringList{run, kExample} << 1 << ""
                                               << "vantrell: [^\\n]*\\n";
         QTest::newRow("window, no display") << QStringList{} << 1 << ""

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
+#include <sys/stat.h>
 
 #include "platform/Profile.h"
 #include "tests/support/FullDisk.h"
@@ -233,6 +235,33 @@ private Q_SLOTS:
         QCOMPARE(w.doc().GetPathName(), good);
         QCOMPARE(w.frame.windowTitle(), u"good - Vantrell by Orlenby"_s);
         QVERIFY(w.doc().IsModified());
+    }
+
+    // Only a regular file opens: a FIFO, from the command line or the recent files, a device or a folder
+    // is refused at once with the open-failure message, and the open script stays.
+    void onlyRegularFilesOpen() {
+        QTemporaryDir dir;
+        const QString good = WriteScript(dir.filePath(u"good.Vantrell"_s), {"kept"});
+        const QString fifo = dir.filePath(u"fifo.Vantrell"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        CWindow w;
+        QVERIFY(w.docs().OpenDocumentFile(good));
+        for (const QString& path : {fifo, u"/dev/zero"_s, dir.path()}) {
+            QVERIFY(!w.docs().OpenDocumentFile(path));
+            QCOMPARE(w.messages().last(), u"Cannot open %1:\nnot a regular file"_s.arg(path));
+        }
+        w.docs().RecentFiles().Add(fifo);
+        Q_EMIT w.docs().RecentFilesChanged();
+        const QList<QAction*> actions = w.frame.findChildren<QAction*>();
+        const auto recent = std::find_if(actions.begin(), actions.end(),
+                                         [&](QAction* a) { return a->text() == u"&1 "_s + fifo; });
+        QVERIFY(recent != actions.end());
+        const qsizetype shown = w.messages().size();
+        (*recent)->trigger();
+        QCOMPARE(w.messages().size(), shown + 1);
+        QCOMPARE(w.messages().last(), u"Cannot open %1:\nnot a regular file"_s.arg(fifo));
+        QCOMPARE(w.comments(), QStringList{"kept"});
+        QCOMPARE(w.doc().GetPathName(), good);
     }
 
     // Ctrl+S is the view's save, which offers the title as the name; the menu's Save is the document's,

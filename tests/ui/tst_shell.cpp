@@ -118,17 +118,19 @@ private Q_SLOTS:
     }
 
     // OK writes all eight, changed or not, and signals. Distinct values catch two controls bound to the
-    // wrong settings; a negative value goes back as it came rather than trapping the user in the dialog; a
-    // minimum above its maximum is no error, since the click injection orders each pair itself.
+    // wrong settings; a clock interval out of range in the profile comes in as its default, so the dialog
+    // never traps the user with it; a minimum above its maximum is no error, since the click injection
+    // orders each pair itself.
     void settingsOkStoresAllEight() {
         Preset({0, 1, -1, 70, 3, 9, 8, 2147483647});
         CSettingsDialog d;
+        QCOMPARE(d.Edit(u"timeUpdateIntervalEdit"_s)->text(), u"500"_s);
         d.Edit(u"mdMuMaxEdit"_s)->setText(u"5"_s);
         QTest::keyClick(&d.dlg, Qt::Key_Return);
         QCOMPARE(d.dlg.result(), int(QDialog::Accepted));
         QCOMPARE(d.messages.Texts(), QStringList());
         QCOMPARE(d.changed.count(), 1);
-        const QList<int> stored = {0, 1, -1, 70, 5, 9, 8, 2147483647};
+        const QList<int> stored = {0, 1, 500, 70, 5, 9, 8, 2147483647};
         QCOMPARE(Values(), stored);
         QCOMPARE(Stored(), stored);
     }
@@ -147,6 +149,11 @@ private Q_SLOTS:
         QCOMPARE(d.messages.Texts(), QStringList{"Please enter a whole number from 0 to 2147483647."});
         QVERIFY(d.dlg.isVisible());
         QCOMPARE(d.dlg.focusWidget(), d.Edit(u"dcMaxEdit"_s));
+        // The clock's interval has narrower bounds, the same that a value read from the profile must meet.
+        d.Edit(u"timeUpdateIntervalEdit"_s)->setText(u"9"_s);
+        QTest::keyClick(&d.dlg, Qt::Key_Return);
+        QCOMPARE(d.messages.Texts().last(), u"Please enter a whole number from 10 to 60000."_s);
+        QCOMPARE(d.dlg.focusWidget(), d.Edit(u"timeUpdateIntervalEdit"_s));
         QCOMPARE(Values(), kDefaults);
         QCOMPARE(Stored(), kNothingStored);
         QTest::keyClick(&d.dlg, Qt::Key_Escape);
