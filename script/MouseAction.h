@@ -2,9 +2,9 @@
 // One row of a script: a click of some type at a screen position, made after a delay.
 
 #include <QString>
-#include <atomic>
 #include <cstdint>
 
+#include "platform/CopyableAtomic.h"
 #include "script/ClickType.h"
 
 constexpr uint32_t kColorBlack = 0x000000;
@@ -13,8 +13,6 @@ constexpr uint32_t kColorExecuted = 0x009600;  // 0x00BBGGRR: green 150
 struct CMouseAction {
     // Click type 0, position 0,0, the user's default delay, no comment, black.
     CMouseAction();
-    CMouseAction(const CMouseAction& other);
-    CMouseAction& operator=(const CMouseAction& other);
 
     int32_t m_iClickType = LeftClick;
     int32_t m_iX = 0;
@@ -22,5 +20,5 @@ struct CMouseAction {
     uint32_t m_dwDelay = 0;
     QString m_strComment;
     // Written by a run's worker while the list paints it, hence atomic. Never stored in a file.
-    std::atomic<uint32_t> m_crColor{kColorBlack};
+    platform::CCopyableAtomic<uint32_t> m_crColor{kColorBlack};
 };

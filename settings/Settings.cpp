@@ -25,20 +25,6 @@ void LoadInt(const QString& section, const QString& name, std::atomic<int>& fiel
 
 }  // namespace
 
-CSettings& CSettings::operator=(const CSettings& other) {
-    m_strSection = other.m_strSection;
-    m_rcMainFrame = other.m_rcMainFrame;
-    m_bAutoShortcut = other.m_bAutoShortcut;
-    m_bDeletionConfirmation = other.m_bDeletionConfirmation;
-    m_iTimeUpdateInterval = other.m_iTimeUpdateInterval;
-    m_iMdMuMin = other.m_iMdMuMin.load();
-    m_iMdMuMax = other.m_iMdMuMax.load();
-    m_iDcMin = other.m_iDcMin.load();
-    m_iDcMax = other.m_iDcMax.load();
-    m_iDefaultTimeDelay = other.m_iDefaultTimeDelay;
-    return *this;
-}
-
 void CSettings::Load() {
     const CSettings& d = kDefaults;
     LoadInt(m_strSection, QStringLiteral("m_bAutoShortcut"), m_bAutoShortcut, kFlagRange, d.m_bAutoShortcut);

@@ -3,8 +3,9 @@
 // profile, section "Settings". Users read and write the fields directly.
 
 #include <QString>
-#include <atomic>
 #include <climits>
+
+#include "platform/CopyableAtomic.h"
 
 struct CRect {
     int left = 0;
@@ -33,10 +34,6 @@ inline constexpr CSettingRange kColumnWidthRange{1, 32767};
 
 class CSettings {
 public:
-    CSettings() = default;
-    CSettings(const CSettings& other) { *this = other; }
-    CSettings& operator=(const CSettings& other);
-
     // Reads the eight values from the profile; a missing value keeps the field as it is. A field whose
     // value is then outside its range takes its built-in default.
     void Load();
@@ -54,10 +51,10 @@ public:
     int m_iTimeUpdateInterval = 500;
     // The click pauses are read by the run's worker while the settings dialog may change them, so they are
     // atomic words; any pair of bounds is a valid pair, so no lock is needed.
-    std::atomic<int> m_iMdMuMin{10};
-    std::atomic<int> m_iMdMuMax{30};
-    std::atomic<int> m_iDcMin{20};
-    std::atomic<int> m_iDcMax{40};
+    platform::CCopyableAtomic<int> m_iMdMuMin{10};
+    platform::CCopyableAtomic<int> m_iMdMuMax{30};
+    platform::CCopyableAtomic<int> m_iDcMin{20};
+    platform::CCopyableAtomic<int> m_iDcMax{40};
     int m_iDefaultTimeDelay = 200;
 };
 
