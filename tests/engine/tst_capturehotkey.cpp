@@ -24,7 +24,7 @@ struct COwner final : platform::IHotKeyOwner {
 
 }  // namespace
 
-class CCaptureHotKeyTest : public QObject {
+class TestCaptureHotKey : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -73,5 +73,5 @@ private Q_SLOTS:
     }
 };
 
-VANTRELL_TEST_MAIN(CCaptureHotKeyTest)
+VANTRELL_TEST_MAIN(TestCaptureHotKey)
 #include "tst_capturehotkey.moc"

@@ -45,7 +45,7 @@ struct CRecordedRun {
 
 }  // namespace
 
-class CClickInjectorTest : public QObject {
+class TestClickInjector : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -141,5 +141,5 @@ private Q_SLOTS:
     }
 };
 
-VANTRELL_TEST_MAIN(CClickInjectorTest)
+VANTRELL_TEST_MAIN(TestClickInjector)
 #include "tst_clickinjector.moc"

@@ -83,7 +83,7 @@ struct CFixture {
 
 }  // namespace
 
-class CSequencerTest : public QObject {
+class TestSequencer : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -227,5 +227,5 @@ private Q_SLOTS:
     }
 };
 
-VANTRELL_TEST_MAIN(CSequencerTest)
+VANTRELL_TEST_MAIN(TestSequencer)
 #include "tst_sequencer.moc"

@@ -11,7 +11,7 @@ using namespace std::chrono;
 using platform::CStoppableWait;
 using platform::CStopSignal;
 
-class CWaitTest : public QObject {
+class TestWait : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -48,5 +48,5 @@ private Q_SLOTS:
     }
 };
 
-VANTRELL_TEST_MAIN(CWaitTest)
+VANTRELL_TEST_MAIN(TestWait)
 #include "tst_wait.moc"

@@ -22,7 +22,10 @@ namespace uitest {
 using namespace platform;
 using namespace Qt::StringLiterals;
 using testsupport::CFakeHotKeys;
+using testsupport::CommentedRows;
+using testsupport::Header;
 using testsupport::MakeAction;
+using testsupport::WriteScript;
 
 constexpr unsigned VK_F = VK_A + 5;
 
@@ -69,18 +72,5 @@ struct CWindow {
     testsupport::CFakeServices fakes;
     CMainFrame frame;
 };
-
-// A script whose rows carry these comments.
-inline QString WriteScript(const QString& path, const QStringList& comments = {}, int repeat = 1) {
-    CScriptHeader header;
-    header.m_iRepeatCount = repeat;
-    CActionList rows;
-    for (int i = 0; i < comments.size(); ++i)
-        rows.Append(MakeAction(LeftClick, i, i, 0, comments[i]));
-    QString error;
-    if (!WriteScriptFile(path, header, rows, &error))
-        qFatal("cannot write %s", qPrintable(error));
-    return path;
-}
 
 }  // namespace uitest

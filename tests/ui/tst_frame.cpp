@@ -2,13 +2,13 @@
 // started from the button, the start/stop shortcut and the scheduled start. Fake message boxes and file
 // dialogs answer, the runs' clicks are recorded, not made, and the scheduled start has a manual clock.
 
+#include <sys/stat.h>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <sys/stat.h>
 
 #include "platform/Profile.h"
 #include "tests/support/FullDisk.h"
@@ -187,8 +187,9 @@ private Q_SLOTS:
     // Opening, from the menu or by a drop, asks first whether to save a modified script.
     void openAsksToSaveFirst() {
         QTemporaryDir dir;
-        const QString first = WriteScript(dir.filePath(u"first.Vantrell"_s), {"a", "b"});
-        const QString second = WriteScript(dir.filePath(u"clicks.Vantrell.Vantrell"_s), {"x", "y"}, 4);
+        const QString first = WriteScript(dir.filePath(u"first.Vantrell"_s), CommentedRows({"a", "b"}));
+        const QString second =
+            WriteScript(dir.filePath(u"clicks.Vantrell.Vantrell"_s), CommentedRows({"x", "y"}), Header(4));
         CWindow w;
         QVERIFY(w.docs().OpenDocumentFile(first));
         w.doc().SetModifiedFlag(true);
@@ -221,8 +222,9 @@ private Q_SLOTS:
 
     void failedOpenChangesNothing() {
         QTemporaryDir dir;
-        const QString good = WriteScript(dir.filePath(u"good.Vantrell"_s), {"kept"}, 9);
-        const QString bad = WriteScript(dir.filePath(u"bad.Vantrell"_s), {"cut short"});
+        const QString good =
+            WriteScript(dir.filePath(u"good.Vantrell"_s), CommentedRows({"kept"}), Header(9));
+        const QString bad = WriteScript(dir.filePath(u"bad.Vantrell"_s), CommentedRows({"cut short"}));
         QVERIFY(QFile::resize(bad, 30));
         CWindow w;
         QVERIFY(w.docs().OpenDocumentFile(good));
@@ -241,7 +243,7 @@ private Q_SLOTS:
     // is refused at once with the open-failure message, and the open script stays.
     void onlyRegularFilesOpen() {
         QTemporaryDir dir;
-        const QString good = WriteScript(dir.filePath(u"good.Vantrell"_s), {"kept"});
+        const QString good = WriteScript(dir.filePath(u"good.Vantrell"_s), CommentedRows({"kept"}));
         const QString fifo = dir.filePath(u"fifo.Vantrell"_s);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         CWindow w;
@@ -292,7 +294,7 @@ private Q_SLOTS:
         testsupport::CFullDisk disk;
         if (!disk.Mounted())
             QSKIP(qPrintable(disk.SkipReason()));
-        const QString saved = WriteScript(disk.FilePath(u"saved.Vantrell"_s), {u"on disk"_s});
+        const QString saved = WriteScript(disk.FilePath(u"saved.Vantrell"_s), CommentedRows({u"on disk"_s}));
         QFile file(saved);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray before = file.readAll();
@@ -363,10 +365,7 @@ private Q_SLOTS:
         header.m_bAutoRun = 1;
         header.m_dtAutoRunDate = COleDateTime(QDate::currentDate().addDays(daysAhead), QTime(0, 0));
         header.m_dtAutoRunTime = COleDateTime::TimeOfDay(QTime(14, 5, 9));
-        CActionList rows;
-        QString error;
-        const QString path = dir.filePath(u"file.Vantrell"_s);
-        QVERIFY(WriteScriptFile(path, header, rows, &error));
+        const QString path = WriteScript(dir.filePath(u"file.Vantrell"_s), {}, header);
 
         CWindow w;
         w.fakes.messages.QueueAnswer(answer);
@@ -382,7 +381,7 @@ private Q_SLOTS:
 
     void columnWidthsSurviveARestartNewAndOpen() {
         QTemporaryDir dir;
-        const QString other = WriteScript(dir.filePath(u"widths.Vantrell"_s));
+        const QString other = WriteScript(dir.filePath(u"widths.Vantrell"_s), {});
         {
             CWindow w;
             w.view().ListCtrl().setColumnWidth(5, 222);

@@ -92,7 +92,7 @@ private Q_SLOTS:
         CWindow w;
         QStringList paths;
         for (int i = 0; i < 11; ++i) {
-            paths.prepend(WriteScript(dir.filePath(u"s%1.Vantrell"_s.arg(i))));
+            paths.prepend(WriteScript(dir.filePath(u"s%1.Vantrell"_s.arg(i)), {}));
             QVERIFY(w.docs().OpenDocumentFile(paths.first()));
         }
         // The eleventh pushed the oldest out; the menu lists them most recent first.
