@@ -1,12 +1,26 @@
 # Shared by tools/start and tools/test: installs what is missing and builds.
 
-VANTRELL_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
-                   libxi-dev xvfb xdotool x11-utils fonts-dejavu-core desktop-file-utils
-                   libxml2-utils shared-mime-info clang-14 libclang-rt-14-dev dpkg-dev)
+# What each purpose needs from Debian, so that starting the program installs no test tools.
+PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
+                libxi-dev fonts-dejavu-core)
+# The private X servers and peers of the suites, the checks of the installed files, and clang for the
+# fuzzer.
+PACKAGES_TEST=(xvfb xdotool x11-utils desktop-file-utils libxml2-utils shared-mime-info clang-14
+               libclang-rt-14-dev)
+PACKAGES_PACKAGE=(dpkg-dev desktop-file-utils libxml2-utils shared-mime-info)
 
+# ensure_packages PURPOSE... (build, test, package): installs what those purposes need and is missing.
 ensure_packages() {
-    local missing=() p
-    for p in "${VANTRELL_PACKAGES[@]}"; do
+    local wanted=() missing=() p purpose
+    for purpose in "$@"; do
+        case $purpose in
+            build) wanted+=("${PACKAGES_BUILD[@]}") ;;
+            test) wanted+=("${PACKAGES_TEST[@]}") ;;
+            package) wanted+=("${PACKAGES_PACKAGE[@]}") ;;
+            *) echo "ensure_packages: unknown purpose $purpose" >&2; return 2 ;;
+        esac
+    done
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
