@@ -210,6 +210,5 @@ void CDlgSettings::hideEvent(QHideEvent* event) {
 }
 
 void CDlgSettings::OnTimer() {
-    m_strTime = ClockText(QTime::currentTime());
-    m_editTime->setText(m_strTime);
+    m_editTime->setText(ClockText(QTime::currentTime()));
 }

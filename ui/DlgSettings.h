@@ -48,6 +48,5 @@ private:
     CDigitsEdit* m_editDcMax = nullptr;
     CDigitsEdit* m_editDefaultTimeDelay = nullptr;
     QLineEdit* m_editTime = nullptr;
-    QString m_strTime;
     QTimer* m_timer = nullptr;
 };

@@ -93,19 +93,14 @@ public:
 
     CActionList& List() { return m_list; }
     CColoredListCtrl& ListCtrl() { return *m_wndList; }
-    QMenu& ContextMenu() { return m_menuContext; }
     QPushButton& AddButton() { return *m_btnAdd; }
     CDigitsEdit& RepeatCountEdit() { return *m_editRepeat; }
-    QCheckBox& AutoMinimizeCheck() { return *m_chkAutoMinimize; }
     QCheckBox& AutoRunCheck() { return *m_chkAutoRun; }
     QDateEdit& AutoRunDateEdit() { return *m_dateAutoRun; }
     QTimeEdit& AutoRunTimeEdit() { return *m_timeAutoRun; }
     CHotKeyCtrl& HotKeyCtrl() { return *m_wndHotKey; }
     QPushButton& StartStopButton() { return *m_btnStartStop; }
-    QPushButton& HideButton() { return *m_btnHide; }
     QLabel& ExecutionInfo() { return *m_wndExecutionInfo; }
-    QGroupBox& CursorInfo() { return *m_wndCursorInfo; }
-    CSequencer& Sequencer() { return m_sequencer; }
     // The action of a command id in the context menu, for the frame and for tests.
     QAction* ContextAction(int id) const;
 
