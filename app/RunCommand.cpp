@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <QByteArray>
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "app/StopSignals.h"

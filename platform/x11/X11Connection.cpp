@@ -62,7 +62,8 @@ std::unique_ptr<CX11Connection> CX11Connection::Open(QString* error) {
 }
 
 CX11Connection::~CX11Connection() {
-    // Stays registered while closing: a server that dies right now must not end the process.
+    // Stays registered while closing: a server that dies right now must not end the process. On a lost
+    // connection this only frees Xlib's structures: Xlib sends nothing once it has seen the I/O error.
     XCloseDisplay(m_pDisplay);
     std::lock_guard lock(g_connectionsMutex);
     std::erase(g_connections, m_pDisplay);
