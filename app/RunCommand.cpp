@@ -307,9 +307,8 @@ int RunScript(const QString& path, const CRunOptions& options, const CSequencer:
         }
         return stopStatus;
     }
-    if (const int writeError = WriteAll(outFd, QStringLiteral("Executed %1 Action(s)\n")
-                                                   .arg(sequencer.Executed())
-                                                   .toUtf8())) {
+    if (const int writeError =
+            WriteAll(outFd, QStringLiteral("Executed %1 Action(s)\n").arg(sequencer.Executed()).toUtf8())) {
         err << "vantrell: cannot write the output: " << std::strerror(writeError) << Qt::endl;
         return 1;
     }

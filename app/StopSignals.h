@@ -8,7 +8,6 @@
 // instance was made (nohup's SIGHUP) stays ignored. Should the pipe fail, a signal ends the process as it
 // always does. One instance at a time.
 
-#include <QObject>
 #include <csignal>
 #include <functional>
 #include <iterator>
@@ -33,7 +32,7 @@ private:
     std::function<void(int)> m_onSignal;
     int m_fds[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_old[std::size(kSignals)] {};
+    struct sigaction m_old[std::size(kSignals)]{};
     bool m_bInstalled = false;
     int m_iCaught = 0;
 };

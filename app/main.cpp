@@ -1,7 +1,7 @@
+#include <unistd.h>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
-#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 

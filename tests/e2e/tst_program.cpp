@@ -300,9 +300,11 @@ private Q_SLOTS:
         QCOMPARE(::pipe2(fds, O_CLOEXEC), 0);
         QProcess p;
         p.setChildProcessModifier([&fds] { ::dup2(fds[1], STDOUT_FILENO); });
-        Start(p, {u"--run"_s, Script(u"endless.Vantrell"_s, ManyRows(100, DoubleClick, 5, 5, 0), Header(INT_MAX)),
-                  u"--dry-run"_s},
-              false);
+        Start(
+            p,
+            {u"--run"_s, Script(u"endless.Vantrell"_s, ManyRows(100, DoubleClick, 5, 5, 0), Header(INT_MAX)),
+             u"--dry-run"_s},
+            false);
         ::close(fds[1]);
         QVERIFY(p.waitForStarted());
         const qint64 pid = p.processId();
@@ -314,7 +316,8 @@ private Q_SLOTS:
         QVERIFY(settled > 0);
         QTest::qWait(1500);
         const qint64 peak = StatusKiB(pid, "VmHWM");
-        QVERIFY2(peak - settled < 32 * 1024, qPrintable(u"%1 KiB, then a peak of %2 KiB"_s.arg(settled).arg(peak)));
+        QVERIFY2(peak - settled < 32 * 1024,
+                 qPrintable(u"%1 KiB, then a peak of %2 KiB"_s.arg(settled).arg(peak)));
         QCOMPARE(p.state(), QProcess::Running);
 
         QCOMPARE(::kill(static_cast<pid_t>(pid), SIGINT), 0);
@@ -330,7 +333,8 @@ private Q_SLOTS:
     void lostServerEndsTheRun_data() {
         QTest::addColumn<QList<SRow>>("rows");
         QTest::newRow("clicking") << ManyRows(100, LeftClick, 100, 100, 0);
-        QTest::newRow("in a long delay") << QList<SRow>{{LeftClick, 100, 100, 0}, {LeftClick, 200, 100, 600000}};
+        QTest::newRow("in a long delay")
+            << QList<SRow>{{LeftClick, 100, 100, 0}, {LeftClick, 200, 100, 600000}};
     }
     void lostServerEndsTheRun() {
         QFETCH(QList<SRow>, rows);
@@ -349,7 +353,8 @@ private Q_SLOTS:
         server.Stop();
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), u"vantrell: the X server connection was lost\n"_s);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 u"vantrell: the X server connection was lost\n"_s);
         QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), QString());
         QCOMPARE(p.exitCode(), 1);
     }
@@ -390,7 +395,8 @@ private Q_SLOTS:
         QString window;
         if (bWindow) {
             Start(p, {path}, true);
-            QTRY_VERIFY_WITH_TIMEOUT(!(window = WindowTitled(u"hold - Vantrell by Orlenby"_s)).isEmpty(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!(window = WindowTitled(u"hold - Vantrell by Orlenby"_s)).isEmpty(),
+                                     10000);
             QTest::qWait(300);
             QVERIFY(m_peer.TapKey(XK_F9, platform::MOD_CONTROL));
         } else {
@@ -406,7 +412,8 @@ private Q_SLOTS:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), status);
         m_recorder.Sync();
-        QCOMPARE(m_recorder.Events(), (QList<SButtonEvent>{Press(1, 1100, 950), testsupport::Release(1, 1100, 950)}));
+        QCOMPARE(m_recorder.Events(),
+                 (QList<SButtonEvent>{Press(1, 1100, 950), testsupport::Release(1, 1100, 950)}));
     }
 
     // A run delivers exactly what its dry run prints.
