@@ -296,9 +296,10 @@ int RunScript(const QString& path, const CRunOptions& options, const CSequencer:
     }
     const int stopStatus = signalStop.Caught() != 0 ? 130 : 0;
     if (printer) {
+        // A signal's status stands: after SIGHUP the terminal is gone and the output with it.
         if (printer->Error() != 0) {
             err << "vantrell: cannot write the output: " << std::strerror(printer->Error()) << Qt::endl;
-            return 1;
+            return stopStatus != 0 ? stopStatus : 1;
         }
         if (printer->Cancelled()) {
             err << "vantrell: stopped; the output was not being read, and the rest of it is left out"
@@ -310,7 +311,7 @@ int RunScript(const QString& path, const CRunOptions& options, const CSequencer:
     if (const int writeError =
             WriteAll(outFd, QStringLiteral("Executed %1 Action(s)\n").arg(sequencer.Executed()).toUtf8())) {
         err << "vantrell: cannot write the output: " << std::strerror(writeError) << Qt::endl;
-        return 1;
+        return stopStatus != 0 ? stopStatus : 1;
     }
     return stopStatus;
 }

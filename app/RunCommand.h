@@ -30,7 +30,8 @@ constexpr int kSignalGraceMs = 500;
 // Action(s)" at the end. SIGINT, SIGTERM and SIGHUP stop the run as the Stop button does. Returns the exit
 // status: 0 after a complete run, 130 after a stop by signal, 1 for an empty list, when there is no way to
 // inject, when the X server connection is lost during the run ("vantrell: the X server connection was
-// lost", and no count) or when the output cannot be written, 2 when the file cannot be read.
+// lost", and no count) or when the output cannot be written (after a signal: 130 all the same), 2 when
+// the file cannot be read.
 // With hotkeys, the script's own start/stop shortcut stops the run.
 int RunScript(const QString& path, const CRunOptions& options, const CSequencer::InputFactory& makeInput,
               int outFd, QTextStream& err, platform::IHotKeys* hotkeys = nullptr);
