@@ -376,12 +376,26 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    EndSession();
+    event->accept();
+}
+
+void CMainFrame::EndSession() {
     m_bClosing = true;
+    // The action under way completes its button events, at once, before this returns.
     m_view->StopRun();
     m_view->StoreColumnWidths();
     if (m_tray)
         m_tray->hide();
-    event->accept();
+}
+
+void CMainFrame::EndOnSignal(int signal) {
+    if (m_iEndSignal != 0)
+        return;
+    m_iEndSignal = signal;
+    EndSession();
+    // Leaves every event loop, a question's included (which then answers Cancel), so nothing is saved.
+    QCoreApplication::exit(EndStatus());
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

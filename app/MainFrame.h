@@ -69,6 +69,12 @@ public:
     void OnHideToTray();
     QSystemTrayIcon* TrayIcon() const { return m_tray; }
 
+    // SIGINT, SIGTERM or SIGHUP: stops the run (its button released), asks nothing, saves no script, and
+    // leaves the event loop with EndStatus(). A signal that comes before the loop runs is kept for main.
+    void EndOnSignal(int signal);
+    // 128 + the signal's number once one ended the program, as a shell reports it; 0 before.
+    int EndStatus() const { return m_iEndSignal != 0 ? 128 + m_iEndSignal : 0; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -86,6 +92,8 @@ private:
     void OnRecentFile(const QString& path);
     void BuildStatusBar();
     void ShowFromTray();
+    // What every end of the window goes through: the run stopped and its button released.
+    void EndSession();
 
     CServices& m_services;
     std::unique_ptr<CVantrellDoc> m_doc;
@@ -96,6 +104,7 @@ private:
     QAction* m_recentAnchor = nullptr;
     QList<QAction*> m_recentActions;
     bool m_bClosing = false;
+    int m_iEndSignal = 0;
     bool m_bShown = false;
     QTimer m_clock;
     COleDateTime m_dtNow;

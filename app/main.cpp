@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -7,6 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/PrintCommand.h"
 #include "app/RunCommand.h"
+#include "app/StopSignals.h"
 #include "platform/AppInfo.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
@@ -68,10 +70,17 @@ int RunConsole(int argc, char** argv) {
         CRunOptions run;
         run.bDryRun = parser.isSet(options.dryRun);
         // The script's own shortcut stops the run; without a display there is none to listen to.
+        // Its connection, watched by the event loop, also tells at once when the X server goes away.
         std::unique_ptr<platform::CX11HotKeys> hotkeys;
-        if (!run.bDryRun && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        if (!run.bDryRun && !qEnvironmentVariableIsEmpty("DISPLAY")) {
             hotkeys = platform::CreateX11HotKeys(nullptr);
-        return RunScript(parser.value(options.run), run, platform::CreateX11Input, out, err, hotkeys.get());
+            run.watchDisplay = [&hotkeys](QObject* context, std::function<void()> onLost) {
+                QObject::connect(hotkeys.get(), &platform::CX11HotKeys::ConnectionLost, context,
+                                 std::move(onLost));
+            };
+        }
+        return RunScript(parser.value(options.run), run, platform::CreateX11Input, STDOUT_FILENO, err,
+                         hotkeys.get());
     }
     if (parser.isSet(options.dryRun)) {
         err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
@@ -113,11 +122,17 @@ int RunWindow(int argc, char** argv) {
     CDesktopShell shell;
     CServices services{*hotkeys, *input, messages, fileDialogs, shell, platform::CreateX11Input};
     CMainFrame frame(services);
+    // A signal ends the program as a closed window does, but asks nothing: the run stops, its button is
+    // released, and an unsaved script stays unsaved.
+    CStopSignals signalStop([&frame](int signal) { frame.EndOnSignal(signal); });
     const QStringList files = parser.positionalArguments();
     frame.NewDocument();
     // A script named on the command line that cannot be opened has been reported; the program ends.
     if (!files.isEmpty() && !frame.DocManager().OpenDocumentFile(files.constFirst()))
-        return 2;
+        return frame.EndStatus() != 0 ? frame.EndStatus() : 2;
+    // A signal during a question of the opening has ended the program already.
+    if (frame.EndStatus() != 0)
+        return frame.EndStatus();
     frame.show();
     return app.exec();
 }

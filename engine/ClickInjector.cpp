@@ -27,18 +27,29 @@ CClickInjector::CClickInjector(platform::IInput& input, platform::IWait& wait, p
                                const CSettings& settings)
     : m_input(input), m_wait(wait), m_random(random), m_settings(settings) {}
 
-void CClickInjector::PerformAction(const CMouseAction& action) {
-    CBatch batch(m_input);
-    // Placed once: the button records carry no position, so both clicks of a double land here.
-    m_input.SetCursorPos(action.m_iX, action.m_iY);
-
+bool CClickInjector::PerformAction(const CMouseAction& action) {
+    m_bFailed = false;
     bool bCutShort = false;
+    {
+        CBatch batch(m_input);
+        // Placed once: the button records carry no position, so both clicks of a double land here.
+        if (!m_input.SetCursorPos(action.m_iX, action.m_iY))
+            Fail(bCutShort);
+        PerformClicks(action.m_iClickType, bCutShort);
+    }
+    // The end of the batch sent the last requests; a connection that broke there shows now.
+    if (!m_input.ErrorText().isEmpty())
+        m_bFailed = true;
+    return !m_bFailed;
+}
+
+void CClickInjector::PerformClicks(int clickType, bool& bCutShort) {
     auto doubleClick = [&](Button button) {
         Click(button, bCutShort);
         Pause(m_settings.m_iDcMin, m_settings.m_iDcMax, bCutShort);
         Click(button, bCutShort);
     };
-    switch (action.m_iClickType) {
+    switch (clickType) {
         case LeftClick:
             Click(Button::Left, bCutShort);
             break;
@@ -66,18 +77,21 @@ void CClickInjector::PerformAction(const CMouseAction& action) {
 void CClickInjector::SendLeftClick() {
     CBatch batch(m_input);
     bool bCutShort = false;
+    m_bFailed = false;
     Click(Button::Left, bCutShort);
 }
 
 void CClickInjector::SendMiddleClick() {
     CBatch batch(m_input);
     bool bCutShort = false;
+    m_bFailed = false;
     Click(Button::Middle, bCutShort);
 }
 
 void CClickInjector::SendRightClick() {
     CBatch batch(m_input);
     bool bCutShort = false;
+    m_bFailed = false;
     Click(Button::Right, bCutShort);
 }
 
@@ -111,10 +125,16 @@ void CClickInjector::Click(Button button, bool& bCutShort) {
             flags = {platform::MOUSEEVENTF_RIGHTDOWN, platform::MOUSEEVENTF_RIGHTUP};
             break;
     }
-    Inject(flags.down);
+    Inject(flags.down, bCutShort);
     Pause(m_settings.m_iMdMuMin, m_settings.m_iMdMuMax, bCutShort);
-    // Whatever the pause did, the button goes up again.
-    Inject(flags.up);
+    // Whatever the pause or the press did, the button goes up again.
+    Inject(flags.up, bCutShort);
+}
+
+void CClickInjector::Fail(bool& bCutShort) {
+    // Holding a button that may not be down, or waiting to click through a dead connection, helps no one.
+    m_bFailed = true;
+    bCutShort = true;
 }
 
 void CClickInjector::Pause(const std::atomic<int>& lower, const std::atomic<int>& upper, bool& bCutShort) {
@@ -127,11 +147,15 @@ void CClickInjector::Pause(const std::atomic<int>& lower, const std::atomic<int>
         return;
     // The press before a hold must be at the server while the hold lasts.
     m_input.Flush();
+    if (!m_input.ErrorText().isEmpty()) {
+        Fail(bCutShort);
+        return;
+    }
     if (!m_wait.Sleep(ms))
         bCutShort = true;
 }
 
-void CClickInjector::Inject(uint32_t flags) {
+void CClickInjector::Inject(uint32_t flags, bool& bCutShort) {
     platform::INPUT input;
     input.type = platform::INPUT_MOUSE;
     input.mi.dx = 0;
@@ -140,5 +164,6 @@ void CClickInjector::Inject(uint32_t flags) {
     input.mi.dwFlags = flags;
     input.mi.time = 0;
     input.mi.dwExtraInfo = platform::kInjectedExtraInfo;
-    m_input.SendInput(1, &input, static_cast<int>(sizeof(platform::INPUT)));
+    if (m_input.SendInput(1, &input, static_cast<int>(sizeof(platform::INPUT))) != 1)
+        Fail(bCutShort);
 }

@@ -10,6 +10,10 @@
 // without pausing. A button that was pressed is always released, and an action whose first press went out
 // completes all its button events, so a run never leaves a button down. Not starting another action after a
 // stop is the caller's job.
+//
+// An injection that fails (the X server went away) ends the action's pauses at once; the events still due
+// are tried, so a button that did go down is released wherever that is still possible, and PerformAction
+// answers false. The input's ErrorText says why.
 
 #include <atomic>
 #include <cstdint>
@@ -25,7 +29,8 @@ public:
     CClickInjector(platform::IInput& input, platform::IWait& wait, platform::CCrtRandom& random,
                    const CSettings& settings = g_settings);
 
-    void PerformAction(const CMouseAction& action);
+    // False when an injection failed; the caller stops the run then.
+    bool PerformAction(const CMouseAction& action);
     // One complete click: press, random hold, release.
     void SendLeftClick();
     void SendMiddleClick();
@@ -40,14 +45,17 @@ public:
 private:
     enum class Button { Left, Middle, Right };
 
+    void PerformClicks(int clickType, bool& bCutShort);
     void Click(Button button, bool& bCutShort);
+    void Fail(bool& bCutShort);
     // Draws a pause between the two settings, read now, and waits it unless an earlier pause of the same
     // action was cut short.
     void Pause(const std::atomic<int>& lower, const std::atomic<int>& upper, bool& bCutShort);
-    void Inject(uint32_t flags);
+    void Inject(uint32_t flags, bool& bCutShort);
 
     platform::IInput& m_input;
     platform::IWait& m_wait;
     platform::CCrtRandom& m_random;
     const CSettings& m_settings;
+    bool m_bFailed = false;  // of the action under way
 };

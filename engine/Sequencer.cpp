@@ -2,9 +2,34 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <set>
 
 #include "engine/ClickInjector.h"
 #include "platform/CrtRandom.h"
+
+namespace {
+
+// Every sequencer alive, for the stop at the process's exit.
+std::mutex g_liveMutex;
+std::set<CSequencer*>& LiveSequencers() {
+    // Never destroyed, so the exit hook finds it whatever order the statics end in.
+    static auto* live = new std::set<CSequencer*>;
+    return *live;
+}
+
+}  // namespace
+
+void CSequencer::StopAllAtExit() {
+    std::lock_guard lock(g_liveMutex);
+    for (CSequencer* sequencer : LiveSequencers()) {
+        sequencer->StopExecution();
+        // exit() may come from any thread; a worker cannot wait for itself, and it stops all the same.
+        if (sequencer->m_worker.joinable() && sequencer->m_worker.get_id() != std::this_thread::get_id())
+            sequencer->m_worker.join();
+    }
+}
 
 CSequencer::CSequencer(CActionList& rows, InputFactory makeInput, WaitFactory makeWait,
                        const CSettings& settings, QObject* parent)
@@ -13,11 +38,21 @@ CSequencer::CSequencer(CActionList& rows, InputFactory makeInput, WaitFactory ma
       m_makeInput(std::move(makeInput)),
       m_makeWait(std::move(makeWait)),
       m_settings(settings) {
+    {
+        std::lock_guard lock(g_liveMutex);
+        LiveSequencers().insert(this);
+    }
+    static std::once_flag s_hookOnce;
+    std::call_once(s_hookOnce, [] { std::atexit(&CSequencer::StopAllAtExit); });
     m_tick.setInterval(kTickMs);
     connect(&m_tick, &QTimer::timeout, this, &CSequencer::OnTick);
 }
 
 CSequencer::~CSequencer() {
+    {
+        std::lock_guard lock(g_liveMutex);
+        LiveSequencers().erase(this);
+    }
     StopExecution();
     if (m_worker.joinable())
         m_worker.join();
@@ -98,7 +133,12 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
             if (m_stop.IsRaised())
                 break;
             m_rows.SetColor(row, kColorExecuted);
-            injector.PerformAction(buffer);
+            // An injection that failed ends the run: the next one would fail as well.
+            if (!injector.PerformAction(buffer)) {
+                const QString reason = input->ErrorText();
+                m_strInputError = reason.isEmpty() ? QStringLiteral("a click could not be made") : reason;
+                break;
+            }
             since = std::chrono::steady_clock::now();
             m_uExecuted.store(++executed, std::memory_order_release);
         }

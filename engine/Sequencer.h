@@ -68,6 +68,12 @@ public:
     // StopExecution and WaitForWorker: afterwards no worker touches any row.
     void StopAndWait();
 
+    // Stops the run of every sequencer alive and waits for its worker, so an action under way completes
+    // its button events (on the worker's own X connection) before the process ends. Installed with
+    // std::atexit by the first sequencer: it covers exit() called from anywhere, such as Qt's xcb plugin
+    // when the window's own connection is lost. Touches nothing of Qt.
+    static void StopAllAtExit();
+
     // True from Start until StopExecution, or until the end of a complete run reaches this thread
     // (RunFinished); it follows the button text. The worker of a stopped run may still be finishing.
     bool IsRunning() const { return m_bRunning.load(std::memory_order_acquire); }
@@ -79,7 +85,8 @@ public:
 Q_SIGNALS:
     // The count of actions performed so far, at most once a tick and once more at the end of the run.
     void Progress(quint64 executed);
-    // The input factory gave nothing; RunFinished follows.
+    // Nothing can be injected: the input factory gave nothing, or an injection failed and ended the run
+    // (the X server went away: "the X server connection was lost"). RunFinished follows.
     void InputUnavailable(const QString& error);
     // The run is over (complete or stopped) and its worker has ended; the colours are black again.
     void RunFinished(quint64 executed);

@@ -2,6 +2,7 @@
 // Mouse input and cursor service. The records keep the shape of the Windows input API so that the click
 // logic above this layer (and its tests) does not depend on the window system behind it.
 
+#include <QString>
 #include <cstdint>
 #include <memory>
 
@@ -53,6 +54,9 @@ public:
     virtual unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) = 0;
     // Which lock keys are on: kCapsLock | kNumLock | kScrollLock.
     virtual unsigned GetLockKeys() { return 0; }
+    // Why injecting no longer works, for the user ("the X server connection was lost"); empty while it
+    // does. A failed call with no reason here was refused for its arguments.
+    virtual QString ErrorText() const { return {}; }
 
     // SetCursorPos and SendInput send their requests at once. Between BeginBatch and EndBatch they may hold
     // them back and send them together (one write to the X server per click instead of three, which makes

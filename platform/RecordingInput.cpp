@@ -26,13 +26,51 @@ QString ButtonLine(uint32_t flags) {
 }  // namespace
 
 void CEventLog::Append(const Event& event) {
-    std::lock_guard lock(m_mutex);
-    m_events.push_back(event);
+    if (m_pStop != nullptr && m_nCapacity > 0)
+        m_pStop->WaitFor([this] { return m_nSize.load(std::memory_order_acquire) < m_nCapacity; });
+    bool bWasEmpty = false;
+    {
+        std::lock_guard lock(m_mutex);
+        bWasEmpty = m_events.empty();
+        m_events.push_back(event);
+        m_nSize.store(m_events.size(), std::memory_order_release);
+    }
+    if (bWasEmpty)
+        m_cvEvents.notify_all();
 }
 
 void CEventLog::Clear() {
+    CStopSignal* stop = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.clear();
+        m_nSize.store(0, std::memory_order_release);
+        stop = m_pStop;
+    }
+    if (stop != nullptr)
+        stop->Notify();
+}
+
+void CEventLog::SetBound(size_t capacity, CStopSignal& stop) {
     std::lock_guard lock(m_mutex);
-    m_events.clear();
+    m_nCapacity = capacity;
+    m_pStop = &stop;
+}
+
+std::vector<CEventLog::Event> CEventLog::TakeWaiting() {
+    {
+        std::unique_lock lock(m_mutex);
+        m_cvEvents.wait(lock, [this] { return m_bClosed || !m_events.empty(); });
+    }
+    return Take();
+}
+
+void CEventLog::Close() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bClosed = true;
+    }
+    m_cvEvents.notify_all();
 }
 
 std::vector<CEventLog::Event> CEventLog::Events() const {
@@ -41,9 +79,16 @@ std::vector<CEventLog::Event> CEventLog::Events() const {
 }
 
 std::vector<CEventLog::Event> CEventLog::Take() {
-    std::lock_guard lock(m_mutex);
     std::vector<Event> events;
-    events.swap(m_events);
+    CStopSignal* stop = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        events.swap(m_events);
+        m_nSize.store(0, std::memory_order_release);
+        stop = m_pStop;
+    }
+    if (stop != nullptr)
+        stop->Notify();
     return events;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -31,11 +32,22 @@ public:
         unsigned nHeld = 0;      // Wait: moves and records a batch still held back when the wait began
     };
 
+    // Waits first while the log is full (see SetBound).
     void Append(const Event& event);
     void Clear();
     std::vector<Event> Events() const;
     // The events so far, leaving the log empty: a long dry run hands them on in portions.
     std::vector<Event> Take();
+
+    // For a log that another thread empties as it fills (a dry run's printer): Append waits while the log
+    // holds capacity events, until Take makes room or stop is raised. After a stop it appends at once, so
+    // the action under way still completes its events and the log outgrows the bound by no more than that.
+    // Set it on the thread that appends, before it appends.
+    void SetBound(size_t capacity, CStopSignal& stop);
+    // Waits until there are events or the log is closed, and takes them; empty once closed and empty.
+    std::vector<Event> TakeWaiting();
+    // No more events come: wakes TakeWaiting.
+    void Close();
     // Only the injected records, in order.
     std::vector<INPUT> Inputs() const;
 
@@ -56,7 +68,14 @@ private:
     std::atomic<unsigned> m_nHeld{0};
     // Filled by a run's worker and read by whoever watches it.
     mutable std::mutex m_mutex;
+    std::condition_variable m_cvEvents;  // TakeWaiting's
     std::vector<Event> m_events;
+    bool m_bClosed = false;
+    // The bound, written under the mutex by the appending thread; the waits for room go through the
+    // stop signal, so a stop ends them.
+    size_t m_nCapacity = 0;
+    CStopSignal* m_pStop = nullptr;
+    std::atomic<size_t> m_nSize{0};
 };
 
 class CRecordingInput final : public IInput {

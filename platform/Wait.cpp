@@ -29,6 +29,20 @@ bool CStopSignal::WaitUntil(std::chrono::steady_clock::time_point deadline) {
     return !m_cv.wait_until(lock, deadline, [this] { return m_bRaised.load(std::memory_order_acquire); });
 }
 
+bool CStopSignal::WaitFor(const std::function<bool()>& ready) {
+    std::unique_lock lock(m_mutex);
+    m_cv.wait(lock, [&] { return m_bRaised.load(std::memory_order_acquire) || ready(); });
+    return !m_bRaised.load(std::memory_order_acquire) || ready();
+}
+
+void CStopSignal::Notify() {
+    {
+        // Orders the change behind ready() against a waiter that has looked at it but not yet slept.
+        std::lock_guard lock(m_mutex);
+    }
+    m_cv.notify_all();
+}
+
 bool CStoppableWait::Sleep(uint32_t ms) {
     return SleepFrom(std::chrono::steady_clock::now(), ms);
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace platform {
@@ -31,6 +32,11 @@ public:
     bool IsRaised() const { return m_bRaised.load(std::memory_order_acquire); }
     // Waits until the deadline or a stop; true when the deadline was reached.
     bool WaitUntil(std::chrono::steady_clock::time_point deadline);
+    // Waits until ready() holds or a stop; true when ready() held. ready is called under the signal's lock
+    // and must take no other lock that is held around Notify; whoever makes it true calls Notify after.
+    bool WaitFor(const std::function<bool()>& ready);
+    // Wakes the waits of WaitFor to look at their condition again.
+    void Notify();
 
 private:
     std::atomic<bool> m_bRaised{false};

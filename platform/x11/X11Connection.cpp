@@ -13,7 +13,6 @@ namespace {
 std::mutex g_connectionsMutex;
 std::vector<Display*> g_connections;  // ours, guarded by g_connectionsMutex
 std::atomic<XIOErrorHandler> g_previousIOErrorHandler{nullptr};
-std::once_flag g_installOnce;
 
 bool IsOurs(Display* display) {
     std::lock_guard lock(g_connectionsMutex);
@@ -21,13 +20,21 @@ bool IsOurs(Display* display) {
 }
 
 int OnIOError(Display* display) {
-    if (IsOurs(display)) {
-        // Returning lets Xlib go on to the connection's exit handler, which marks it lost.
-        qWarning("Vantrell lost its connection to the X display \"%s\".", DisplayString(display));
+    // Returning lets Xlib go on to the connection's exit handler, which marks it lost; whoever uses the
+    // connection reports the loss in its own words.
+    if (IsOurs(display))
         return 0;
-    }
     const XIOErrorHandler previous = g_previousIOErrorHandler.load();
     return previous ? previous(display) : 0;
+}
+
+// Puts our handler first again. Qt's xcb plugin installs one of its own when the application object is
+// made, and that one ends the process from whatever thread meets the error, a run's worker included.
+void InstallIOErrorHandler() {
+    std::lock_guard lock(g_connectionsMutex);
+    const XIOErrorHandler current = XSetIOErrorHandler(OnIOError);
+    if (current != OnIOError)
+        g_previousIOErrorHandler.store(current);
 }
 
 }  // namespace
@@ -36,7 +43,7 @@ std::unique_ptr<CX11Connection> CX11Connection::Open(QString* error) {
     // Each thread that injects has a connection of its own; Xlib still shares some state between them.
     // Since libX11 1.8 this already happened when the library was loaded, and a second call is a no-op.
     XInitThreads();
-    std::call_once(g_installOnce, [] { g_previousIOErrorHandler.store(XSetIOErrorHandler(OnIOError)); });
+    InstallIOErrorHandler();
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
@@ -55,7 +62,8 @@ std::unique_ptr<CX11Connection> CX11Connection::Open(QString* error) {
 }
 
 CX11Connection::~CX11Connection() {
-    // Stays registered while closing: a server that dies right now must not end the process.
+    // Stays registered while closing: a server that dies right now must not end the process. On a lost
+    // connection this only frees Xlib's structures: Xlib sends nothing once it has seen the I/O error.
     XCloseDisplay(m_pDisplay);
     std::lock_guard lock(g_connectionsMutex);
     std::erase(g_connections, m_pDisplay);

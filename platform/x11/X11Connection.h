@@ -2,12 +2,12 @@
 // A display connection of our own, and what happens when the X server goes away under it.
 //
 // Xlib treats a broken connection as fatal: its default handler prints a line and ends the process. For the
-// connections opened here we take over instead. A process-wide I/O error handler, installed with the first
-// connection, writes a warning for our connections (and passes any other connection on to the handler it
-// replaced), and each connection's exit handler marks the connection lost instead of exiting. Xlib then turns
-// every later request on it into a no-op, and the services report failure. Should another library replace
-// the process-wide handler after us, a lost server ends the process as before; with a GUI that happens
-// anyway, because Qt's own connection is gone as well.
+// connections opened here we take over instead. A process-wide I/O error handler, put first again by every
+// Open (Qt's xcb plugin installs its own when the application object is made), leaves our connections to
+// their exit handlers and passes any other connection on to the handler it replaced; each connection's exit
+// handler marks the connection lost instead of exiting. From then on the services make no Xlib request on
+// it and report failure, and their users tell the user. With a GUI the process ends all the same once Qt's
+// own connection breaks, through Qt's handler, on the user-interface thread.
 
 #include <QString>
 #include <atomic>
@@ -27,7 +27,8 @@ public:
     ~CX11Connection();
 
     _XDisplay* Get() const { return m_pDisplay; }
-    // True once the connection broke; nothing sent on it reaches a server any more.
+    // True once the connection broke; nothing sent on it reaches a server any more, and nothing may be
+    // sent on it: every request is checked against this first.
     bool IsLost() const { return m_bLost.load(std::memory_order_acquire); }
 
 private:

@@ -154,6 +154,8 @@ void CX11HotKeys::Ungrab(const SHotKey& hotKey) {
 
 void CX11HotKeys::ReadNumLockMask() {
     m_nNumLockMask = 0;
+    if (!IsConnected())
+        return;
     Display* display = m_pConnection->Get();
     const KeyCode numLock = XKeysymToKeycode(display, XK_Num_Lock);
     XModifierKeymap* map = numLock != 0 ? XGetModifierMapping(display) : nullptr;
@@ -172,6 +174,8 @@ void CX11HotKeys::ReadNumLockMask() {
 }
 
 void CX11HotKeys::SetDetectableAutoRepeat(bool enable) {
+    if (!IsConnected())
+        return;
     Bool supported = False;
     m_bDetectableAutoRepeat =
         XkbSetDetectableAutoRepeat(m_pConnection->Get(), enable ? True : False, &supported) == True;
@@ -185,8 +189,11 @@ void CX11HotKeys::SyncAndReadPending() {
 }
 
 void CX11HotKeys::ReadPending() {
-    // Our own requests may have read events into Xlib's queue, where the notifier cannot see them.
-    if (IsConnected() && XPending(m_pConnection->Get()) > 0)
+    // Our own requests may have read events into Xlib's queue, where the notifier cannot see them; or they
+    // may have met a broken connection, which Dispatch reports.
+    if (!m_pConnection)
+        return;
+    if (!IsConnected() || XPending(m_pConnection->Get()) > 0)
         PostDispatch();
 }
 
@@ -222,8 +229,10 @@ void CX11HotKeys::Dispatch() {
         }
     }
     // A dead connection reads as ready forever.
-    if (self && !IsConnected() && m_pNotifier)
+    if (self && !IsConnected() && m_pNotifier && m_pNotifier->isEnabled()) {
         m_pNotifier->setEnabled(false);
+        Q_EMIT ConnectionLost();
+    }
 }
 
 void CX11HotKeys::OnKeyPress(unsigned keyCode, unsigned state, unsigned long time) {

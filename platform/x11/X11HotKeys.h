@@ -43,6 +43,11 @@ public:
 
     bool IsConnected() const;
 
+Q_SIGNALS:
+    // The connection broke (the X server went away or closed it), seen by the event loop as soon as the
+    // server's end of the socket closes. Emitted once; from then on nothing is grabbed or delivered.
+    void ConnectionLost();
+
 private:
     friend class CX11HotKeysTestPeer;
 

@@ -38,7 +38,8 @@ int ClampToProtocol(int value) {
 CX11Input::CX11Input(std::unique_ptr<CX11Connection> connection)
     : m_pConnection(std::move(connection)), m_root(DefaultRootWindow(m_pConnection->Get())) {
     // Our clicks must go through even while another client has grabbed the server.
-    XTestGrabControl(m_pConnection->Get(), True);
+    if (!m_pConnection->IsLost())
+        XTestGrabControl(m_pConnection->Get(), True);
 }
 
 CX11Input::~CX11Input() = default;
@@ -90,7 +91,7 @@ unsigned CX11Input::GetLockKeys() {
     static constexpr const char* kNames[3] = {"Caps Lock", "Num Lock", "Scroll Lock"};
     static constexpr unsigned kFlags[3] = {kCapsLock, kNumLock, kScrollLock};
     unsigned keys = 0;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3 && !m_pConnection->IsLost(); ++i) {
         if (m_lockAtoms[i] == None)
             m_lockAtoms[i] = XInternAtom(display, kNames[i], False);
         Bool on = False;
@@ -111,6 +112,10 @@ unsigned CX11Input::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
         for (const SButtonFlag& flag : kButtonFlags) {
             if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
                 continue;
+            // A request may have been the one that met the broken connection (Xlib writes when its
+            // buffer fills); after that, none goes out.
+            if (m_pConnection->IsLost())
+                return 0;
             if (!XTestFakeButtonEvent(display, flag.nButton, flag.bPress, CurrentTime)) {
                 FlushUnlessBatching();
                 return injected;
@@ -122,6 +127,10 @@ unsigned CX11Input::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
     FlushUnlessBatching();
     // A lost connection shows once the requests were written; none of them counts then.
     return m_pConnection->IsLost() ? 0 : injected;
+}
+
+QString CX11Input::ErrorText() const {
+    return m_pConnection->IsLost() ? QStringLiteral("the X server connection was lost") : QString();
 }
 
 std::unique_ptr<IInput> CreateX11Input(QString* error) {

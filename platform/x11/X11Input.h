@@ -28,6 +28,8 @@ public:
     // sizeof(INPUT), as Windows does.
     unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
     unsigned GetLockKeys() override;
+    // "the X server connection was lost" once it was; every call fails from then on.
+    QString ErrorText() const override;
     void BeginBatch() override { m_bBatching = true; }
     void Flush() override;
     void EndBatch() override;

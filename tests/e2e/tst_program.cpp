@@ -3,6 +3,9 @@
 // would. The children inherit this suite's private profile folder, so the settings saved here are the ones
 // they play with.
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <QDateTime>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,6 +18,7 @@
 #include "settings/Settings.h"
 #include "tests/support/Actions.h"
 #include "tests/support/ButtonRecorder.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TestMain.h"
 #include "tests/support/X11Peer.h"
 
@@ -111,10 +115,34 @@ QString FileError(const QString& path, const QString& reason = {}) {
            u"[^\\n]*\\n"_s;
 }
 
-bool HasWindowTitled(const QString& title) {
+// The id of the window with that title, empty while there is none.
+QString WindowTitled(const QString& title) {
     QProcess search;
     search.start(u"xdotool"_s, {u"search"_s, u"--name"_s, u"^"_s + title + u"$"_s});
-    return search.waitForFinished(5000) && search.exitCode() == 0;
+    if (!search.waitForFinished(5000) || search.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0);
+}
+bool RunsCleanly(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+bool HasWindowTitled(const QString& title) {
+    return !WindowTitled(title).isEmpty();
+}
+
+// A kilobyte count from /proc/PID/status ("VmRSS", "VmHWM"); -1 when it cannot be read.
+qint64 StatusKiB(qint64 pid, const QByteArray& key) {
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').constFirst().toLongLong();
+    }
+    return -1;
 }
 
 }  // namespace
@@ -282,6 +310,150 @@ private Q_SLOTS:
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
         QVERIFY(EveryPressReleased(EventsOfDryRun(out)));
         QCOMPARE(out.section(u'\n', -2), u"Executed %1 Action(s)\n"_s.arg(out.count(u"move "_s)));
+    }
+
+    // Standard output that takes nothing: an error on stderr and status 1, and no count claimed.
+    void outputThatCannotBeWritten_data() {
+        QTest::addColumn<bool>("bDryRun");
+        QTest::newRow("dry run") << true;
+        QTest::newRow("run") << false;
+    }
+    void outputThatCannotBeWritten() {
+        QFETCH(bool, bDryRun);
+        QStringList args{u"--run"_s, Script(u"full.Vantrell"_s, kThreeRows, Header(bDryRun ? 50 : 1))};
+        if (bDryRun)
+            args << u"--dry-run"_s;
+        QProcess p;
+        p.setStandardOutputFile(u"/dev/full"_s);
+        Start(p, args, !bDryRun);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 u"vantrell: cannot write the output: No space left on device\n"_s);
+    }
+
+    // A dry run into a reader that takes nothing: the run waits for it instead of piling its output up in
+    // memory, and SIGINT still ends it.
+    void dryRunIntoAStalledReader() {
+        int fds[2];
+        QCOMPARE(::pipe2(fds, O_CLOEXEC), 0);
+        QProcess p;
+        p.setChildProcessModifier([&fds] { ::dup2(fds[1], STDOUT_FILENO); });
+        Start(
+            p,
+            {u"--run"_s, Script(u"endless.Vantrell"_s, ManyRows(100, DoubleClick, 5, 5, 0), Header(INT_MAX)),
+             u"--dry-run"_s},
+            false);
+        ::close(fds[1]);
+        QVERIFY(p.waitForStarted());
+        const qint64 pid = p.processId();
+        // Once the pipe is full (how many bytes that is depends on how the writes fell into its pages), the
+        // run waits; a run that did not would go on recording as fast as it can.
+        int queued = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((::ioctl(fds[0], FIONREAD, &queued), queued >= 16384), 20000);
+        const qint64 settled = StatusKiB(pid, "VmRSS");
+        QVERIFY(settled > 0);
+        QTest::qWait(1500);
+        const qint64 peak = StatusKiB(pid, "VmHWM");
+        QVERIFY2(peak - settled < 32 * 1024,
+                 qPrintable(u"%1 KiB, then a peak of %2 KiB"_s.arg(settled).arg(peak)));
+        QCOMPARE(p.state(), QProcess::Running);
+
+        QCOMPARE(::kill(static_cast<pid_t>(pid), SIGINT), 0);
+        QVERIFY(p.waitForFinished(20000));
+        ::close(fds[0]);
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(u"not being read"_s));
+    }
+
+    // The X server goes away under a headless run: one line says so, no count is claimed, status 1; and
+    // a run in the middle of a long delay notices as well.
+    void lostServerEndsTheRun_data() {
+        QTest::addColumn<QList<SRow>>("rows");
+        QTest::newRow("clicking") << ManyRows(100, LeftClick, 100, 100, 0);
+        QTest::newRow("in a long delay")
+            << QList<SRow>{{LeftClick, 100, 100, 0}, {LeftClick, 200, 100, 600000}};
+    }
+    void lostServerEndsTheRun() {
+        QFETCH(QList<SRow>, rows);
+        const QString path = Script(u"lost.Vantrell"_s, rows, Header(INT_MAX));
+        testsupport::CScopedEnv display("DISPLAY", qgetenv("DISPLAY"));
+        testsupport::CXvfb server;
+        QString error;
+        QVERIFY2(server.Start(&error), qPrintable(error));
+        QProcess p;
+        {
+            testsupport::CButtonRecorder recorder;  // on the server that goes, and gone before it
+            QVERIFY2(recorder.Open(&error), qPrintable(error));
+            Start(p, {u"--run"_s, path}, true);
+            QVERIFY(recorder.WaitForEvents(2, 20000));
+        }
+        server.Stop();
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 u"vantrell: the X server connection was lost\n"_s);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), QString());
+        QCOMPARE(p.exitCode(), 1);
+    }
+
+    // The process ends in the middle of a 3 s hold, in the window and in a headless run: by a signal, or
+    // by xkill on the window (Qt then ends the process itself). The run stops, the button comes up, and
+    // the process ends.
+    void endDuringAHoldReleases_data() {
+        QTest::addColumn<bool>("bWindow");
+        QTest::addColumn<int>("signal");  // 0: xkill
+        QTest::addColumn<int>("status");
+        QTest::newRow("window, SIGTERM") << true << SIGTERM << 128 + SIGTERM;
+        QTest::newRow("window, SIGHUP") << true << SIGHUP << 128 + SIGHUP;
+        QTest::newRow("window, SIGINT") << true << SIGINT << 128 + SIGINT;
+        QTest::newRow("window, xkill") << true << 0 << 1;
+        QTest::newRow("run, SIGHUP") << false << SIGHUP << 130;
+        QTest::newRow("run, SIGTERM") << false << SIGTERM << 130;
+        QTest::newRow("run, SIGINT") << false << SIGINT << 130;
+    }
+    void endDuringAHoldReleases() {
+        QFETCH(bool, bWindow);
+        QFETCH(int, signal);
+        QFETCH(int, status);
+        CSettings settings;
+        settings.Load();
+        settings.m_iMdMuMin = 3000;
+        settings.m_iMdMuMax = 3000;
+        settings.Save();
+        const auto restore = qScopeGuard([&] {
+            settings.m_iMdMuMin = 15;
+            settings.m_iMdMuMax = 15;
+            settings.Save();
+        });
+        // Nearly endless, so a run that the signal did not stop would not end within the test; and clear of
+        // the window, which would take the click otherwise.
+        const QString path = Script(u"hold.Vantrell"_s, {{LeftClick, 1100, 950, 0}}, Header(1000, 0x78));
+        QProcess p;
+        QString window;
+        if (bWindow) {
+            Start(p, {path}, true);
+            QTRY_VERIFY_WITH_TIMEOUT(!(window = WindowTitled(u"hold - Vantrell by Orlenby"_s)).isEmpty(),
+                                     10000);
+            QTest::qWait(300);
+            QVERIFY(m_peer.TapKey(XK_F9, platform::MOD_CONTROL));
+        } else {
+            Start(p, {u"--run"_s, path}, true);
+        }
+        QVERIFY(m_recorder.WaitForEvents(1, 10000));
+        QCOMPARE(m_recorder.Events().first(), Press(1, 1100, 950));
+        if (signal != 0)
+            QCOMPARE(::kill(static_cast<pid_t>(p.processId()), signal), 0);
+        else
+            QVERIFY(RunsCleanly(u"xkill"_s, {u"-id"_s, window}));
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), status);
+        m_recorder.Sync();
+        QCOMPARE(m_recorder.Events(),
+                 (QList<SButtonEvent>{Press(1, 1100, 950), testsupport::Release(1, 1100, 950)}));
     }
 
     // A run delivers exactly what its dry run prints.

@@ -81,6 +81,28 @@ struct CFixture {
     QSignalSpy finished{&sequencer, &CSequencer::RunFinished};
 };
 
+// Records as the recording input does until its server goes away, at the failAt-th button event: that one
+// and every call after it fail, as they do on a lost X connection.
+class CDyingInput final : public platform::IInput {
+public:
+    CDyingInput(CEventLog& log, int failAt, std::atomic<int>& calls)
+        : m_recording(log), m_failAt(failAt), m_calls(calls) {}
+    bool SetCursorPos(int x, int y) override { return !m_bLost && m_recording.SetCursorPos(x, y); }
+    bool GetCursorPos(platform::POINT* pt) override { return !m_bLost && m_recording.GetCursorPos(pt); }
+    unsigned SendInput(unsigned count, const platform::INPUT* inputs, int cbSize) override {
+        if (++m_calls >= m_failAt)
+            m_bLost = true;
+        return m_bLost ? 0 : m_recording.SendInput(count, inputs, cbSize);
+    }
+    QString ErrorText() const override { return m_bLost ? u"the X server connection was lost"_s : QString(); }
+
+private:
+    platform::CRecordingInput m_recording;
+    const int m_failAt;
+    std::atomic<int>& m_calls;
+    bool m_bLost = false;
+};
+
 }  // namespace
 
 class TestSequencer : public QObject {
@@ -224,6 +246,24 @@ private Q_SLOTS:
         QVERIFY(finished.wait(4000));
         QCOMPARE(unavailable.at(0).at(0).toString(), u"no display"_s);
         QCOMPARE(finished.at(0).at(0).value<quint64>(), quint64{0});
+    }
+
+    // The server goes away at the first release of a double click: the minute's gap after it is skipped,
+    // the second click is still tried (a press that went out must come up), and then the run ends at once,
+    // endless as it was, and says why.
+    void failedInjectionEndsTheRun() {
+        CFixture f({{DoubleClick, 0, 0, 0}}, 0, 60000);
+        std::atomic<int> calls{0};
+        CSequencer sequencer(
+            f.rows, [&](QString*) { return std::make_unique<CDyingInput>(f.log, 2, calls); }, {}, f.settings);
+        QSignalSpy unavailable(&sequencer, &CSequencer::InputUnavailable);
+        QSignalSpy finished(&sequencer, &CSequencer::RunFinished);
+        QVERIFY(sequencer.Start(INT_MAX));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(unavailable.at(0).at(0).toString(), u"the X server connection was lost"_s);
+        QCOMPARE(finished.at(0).at(0).value<quint64>(), quint64{0});
+        QCOMPARE(calls.load(), 4);
+        QCOMPARE(f.log.Lines(), Expected("move 0 0|down left"));
     }
 };
 

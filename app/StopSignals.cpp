@@ -1,0 +1,63 @@
+#include "app/StopSignals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <QSocketNotifier>
+#include <cerrno>
+
+namespace {
+
+// The write end of the pipe; set before the handlers go in.
+int g_iSignalPipe = -1;
+
+void OnStopSignal(int signal) {
+    const int savedErrno = errno;
+    const auto byte = static_cast<unsigned char>(signal);
+    // A full pipe holds wake-ups already, so a failed write loses nothing but a repeat.
+    [[maybe_unused]] const ssize_t written = ::write(g_iSignalPipe, &byte, 1);
+    errno = savedErrno;
+}
+
+}  // namespace
+
+CStopSignals::CStopSignals(std::function<void(int)> onSignal) : m_onSignal(std::move(onSignal)) {
+    if (::pipe2(m_fds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    g_iSignalPipe = m_fds[1];
+    m_notifier = std::make_unique<QSocketNotifier>(m_fds[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
+        unsigned char bytes[16];
+        ssize_t n = 0;
+        int last = 0;
+        while ((n = ::read(m_fds[0], bytes, sizeof bytes)) > 0)
+            last = bytes[n - 1];
+        if (last == 0)
+            return;
+        m_iCaught = last;
+        m_onSignal(last);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], nullptr, &m_old[i]);
+        // A signal ignored from the start stays ignored: nohup's SIGHUP, or SIGINT in the background.
+        if (m_old[i].sa_handler != SIG_IGN)
+            sigaction(kSignals[i], &action, nullptr);
+    }
+    m_bInstalled = true;
+}
+
+CStopSignals::~CStopSignals() {
+    if (m_bInstalled) {
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &m_old[i], nullptr);
+    }
+    m_notifier.reset();
+    g_iSignalPipe = -1;
+    for (int fd : m_fds) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
