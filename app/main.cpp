@@ -37,7 +37,7 @@ void SetApplicationNames() {
 }
 
 struct Options {
-    QCommandLineOption print{QStringLiteral("print"), QStringLiteral("Print a script file and exit."),
+    QCommandLineOption print{QStringLiteral("print"), PrintOptionDescription(),
                              QStringLiteral("file")};
     QCommandLineOption run{QStringLiteral("run"), QStringLiteral("Play a script without a window and exit."),
                            QStringLiteral("file")};
