@@ -34,6 +34,8 @@ CMainFrame::CMainFrame(CServices& services) : m_services(services), m_doc(std::m
     setCentralWidget(m_view);
     m_docManager = std::make_unique<CCustomDocManager>(services, *m_doc, *m_view, this);
     BuildMenus();
+    m_view->AddFrameCommands(CommandAction(ID_VIEW_SETTINGS),
+                             {CommandAction(ID_SHARE_FACEBOOK), CommandAction(ID_SHARE_TWITTER)});
     BuildStatusBar();
     setWindowIcon(res::AppIcon());
     setAcceptDrops(true);
@@ -46,11 +48,6 @@ CMainFrame::CMainFrame(CServices& services) : m_services(services), m_doc(std::m
             Qt::QueuedConnection);
     connect(m_docManager.get(), &CCustomDocManager::RecentFilesChanged, this,
             &CMainFrame::RebuildRecentFiles);
-    // Settings and sharing chosen from the view's context menu are the frame's commands.
-    connect(m_view, &CVantrellView::FrameCommand, this, [this](int id) {
-        if (QAction* action = CommandAction(id == ID_SETTINGS ? int(ID_VIEW_SETTINGS) : id))
-            action->trigger();
-    });
     connect(m_view, &CVantrellView::MinimizeRequested, this, &QWidget::showMinimized);
     connect(m_view, &CVantrellView::HideRequested, this, &CMainFrame::OnHideToTray);
     RebuildRecentFiles();
@@ -205,8 +202,9 @@ void CMainFrame::RestartClock() {
 
 void CMainFrame::OnClockTick() {
     const QDateTime now = m_now();
-    m_dtNow = COleDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
-    m_paneClock->setText(m_dtNow.FormatTime());
+    m_paneClock->setText(
+        COleDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()))
+            .FormatTime());
     const unsigned locks = m_services.input.GetLockKeys();
     const unsigned flags[3] = {kCapsLock, kNumLock, kScrollLock};
     const QString names[3] = {tr("CAP"), tr("NUM"), tr("SCRL")};
@@ -322,12 +320,14 @@ void CMainFrame::FitToForm() {
     layout()->activate();
     const QSize fitted = sizeHint();
     resize(fitted);
-    setMinimumSize(fitted);
-    // The outer rectangle: the fitted size with the window manager's frame around it.
+    // The outer rectangle: the fitted size with the window manager's frame around it. The window may not
+    // be made smaller than it.
     const QRect outer = frameGeometry();
     const QSize margins = outer.size() - size();
-    g_settings.m_rcMainFrame = {outer.left(), outer.top(), outer.left() + fitted.width() + margins.width(),
-                                outer.top() + fitted.height() + margins.height()};
+    CRect& rc = g_settings.m_rcMainFrame;
+    rc = {outer.left(), outer.top(), outer.left() + fitted.width() + margins.width(),
+          outer.top() + fitted.height() + margins.height()};
+    setMinimumSize(rc.Width() - margins.width(), rc.Height() - margins.height());
 }
 
 void CMainFrame::RebuildRecentFiles() {

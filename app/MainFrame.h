@@ -52,22 +52,18 @@ public:
     // The clock: status-bar time, lock keys, and the scheduled start of the script.
     void OnClockTick();
     void RestartClock();
-    QTimer& ClockTimer() { return m_clock; }
     // Where the clock reads the time; tests set a manual one.
     void SetClock(std::function<QDateTime()> now) {
         m_now = std::move(now);
         m_lastTick = m_now();
     }
     QLabel& ClockPane() { return *m_paneClock; }
-    QLabel& MessagePane() { return *m_paneMessage; }
-    QLabel& LockPane(int index) { return *m_paneLocks[index]; }
     void OnSettings();
     void OnAbout();
     void OnContactUs();
     void OnShare(int id);
     // "Hide to Notification Area": into the tray where the desktop has one, else minimized.
     void OnHideToTray();
-    QSystemTrayIcon* TrayIcon() const { return m_tray; }
 
     // SIGINT, SIGTERM or SIGHUP: stops the run (its button released), asks nothing, saves no script, and
     // leaves the event loop with EndStatus(). A signal that comes before the loop runs is kept for main.
@@ -107,7 +103,6 @@ private:
     int m_iEndSignal = 0;
     bool m_bShown = false;
     QTimer m_clock;
-    COleDateTime m_dtNow;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
     QDateTime m_lastTick;
     QLabel* m_paneClock = nullptr;

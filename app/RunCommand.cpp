@@ -1,7 +1,5 @@
 #include "app/RunCommand.h"
 
-#include "platform/VirtualKeys.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -20,7 +18,9 @@
 #include <thread>
 
 #include "app/StopSignals.h"
+#include "engine/HotKeyIds.h"
 #include "platform/RecordingInput.h"
+#include "platform/VirtualKeys.h"
 #include "script/ScriptFile.h"
 #include "settings/Settings.h"
 
@@ -179,12 +179,11 @@ public:
         : m_hotkeys(hotkeys), m_sequencer(sequencer) {}
     ~CShortcutStop() { m_hotkeys.UnregisterAll(this); }
     bool Register(uint16_t vk, uint16_t flags) {
-        return m_hotkeys.RegisterHotKey(this, kStartStopId, platform::HotKeyFlagsToModifiers(flags), vk);
+        return m_hotkeys.RegisterHotKey(this, HOTKEY_START_STOP, platform::HotKeyFlagsToModifiers(flags), vk);
     }
     void OnHotKey(int) override { m_sequencer.StopExecution(); }
 
 private:
-    static constexpr int kStartStopId = 2;
     platform::IHotKeys& m_hotkeys;
     CSequencer& m_sequencer;
 };

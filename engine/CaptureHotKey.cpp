@@ -12,12 +12,12 @@ QString CCaptureHotKey::RegisterFirstFree(platform::IHotKeyOwner* owner) {
 
     m_vk = 0;
     m_hOwner = owner;
-    m_nId = kHotKeyId;
+    m_nId = HOTKEY_CAPTURE;
     if (!owner)
         return {};
-    m_hotKeys.UnregisterHotKey(owner, kHotKeyId);  // drops the key of an earlier call, if any
+    m_hotKeys.UnregisterHotKey(owner, HOTKEY_CAPTURE);  // drops the key of an earlier call, if any
     for (unsigned vk = VK_F6; vk <= VK_F12; ++vk) {
-        if (m_hotKeys.RegisterHotKey(owner, kHotKeyId, 0, vk)) {
+        if (m_hotKeys.RegisterHotKey(owner, HOTKEY_CAPTURE, 0, vk)) {
             m_vk = vk;
             return platform::VirtualKeyName(vk);
         }

@@ -10,12 +10,11 @@
 
 #include <QString>
 
+#include "engine/HotKeyIds.h"
 #include "platform/HotKeys.h"
 
 class CCaptureHotKey {
 public:
-    static constexpr int kHotKeyId = 1;
-
     explicit CCaptureHotKey(platform::IHotKeys& hotKeys) : m_hotKeys(hotKeys) {}
     ~CCaptureHotKey() { Release(); }
     CCaptureHotKey(const CCaptureHotKey&) = delete;

@@ -173,17 +173,13 @@ void CVantrellView::BuildContextMenu() {
     m_menuContext.addSeparator();
     connect(add(QStringLiteral("Delete Selected"), ID_CONTEXT_DELETE), &QAction::triggered, this,
             &CVantrellView::OnDeleteAction);
+}
+
+void CVantrellView::AddFrameCommands(QAction* settings, const QList<QAction*>& share) {
     m_menuContext.addSeparator();
-    connect(add(QStringLiteral("Settings..."), ID_SETTINGS), &QAction::triggered, this,
-            [this] { Q_EMIT FrameCommand(ID_SETTINGS); });
+    m_menuContext.addAction(settings);
     m_menuContext.addSeparator();
-    QMenu* share = m_menuContext.addMenu(QStringLiteral("Share"));
-    for (const auto& [text, id] : {std::pair{QStringLiteral("Facebook"), ID_SHARE_FACEBOOK},
-                                   std::pair{QStringLiteral("Twitter"), ID_SHARE_TWITTER}}) {
-        QAction* action = share->addAction(text);
-        action->setData(id);
-        connect(action, &QAction::triggered, this, [this, id = id] { Q_EMIT FrameCommand(id); });
-    }
+    m_menuContext.addMenu(QStringLiteral("Share"))->addActions(share);
 }
 
 QAction* CVantrellView::ContextAction(int id) const {

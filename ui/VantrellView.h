@@ -29,7 +29,6 @@ enum CommandId : int {
     ID_DELETE_ACTION_BUTTON = 1002,
     ID_START_STOP = 1012,
     ID_HIDE_TO_TRAY = 1013,
-    ID_SETTINGS = 32772,
     ID_EDIT_DELETE = 32773,
     ID_CONTEXT_DELETE = 32774,
     ID_FILE_SAVE_VIEW = 32777,
@@ -46,9 +45,6 @@ class CVantrellView : public QWidget, public platform::IHotKeyOwner {
     Q_OBJECT
 
 public:
-    static constexpr int HOTKEY_CAPTURE = 1;
-    static constexpr int HOTKEY_START_STOP = 2;
-
     CVantrellView(CServices& services, CVantrellDoc& doc, QWidget* parent = nullptr);
     ~CVantrellView() override;
 
@@ -102,13 +98,13 @@ public:
     QPushButton& StartStopButton() { return *m_btnStartStop; }
     QLabel& ExecutionInfo() { return *m_wndExecutionInfo; }
     // The action of a command id in the context menu, for the frame and for tests.
+    // The frame's Settings and Share commands, which end the context menu.
+    void AddFrameCommands(QAction* settings, const QList<QAction*>& share);
     QAction* ContextAction(int id) const;
 
 Q_SIGNALS:
     // The document's save to path, chosen by the view's save; an empty path means the document's own.
     void SaveRequested(const QString& path);
-    // Commands that the frame handles (settings, sharing) chosen from the context menu.
-    void FrameCommand(int id);
     // The form's size changed its needs: the frame fits itself to it.
     void FitFrameRequested();
     // A run starts with minimizing on.

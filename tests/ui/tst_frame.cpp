@@ -55,7 +55,7 @@ QList<int> Moves(const CWindow& w) {
 // The modifiers the start/stop shortcut is held with, -1 when it is not held.
 int HeldModifiers(const CWindow& w) {
     for (const auto& r : w.fakeHotKeys.Registrations())
-        if (r.id == CVantrellView::HOTKEY_START_STOP && r.vk == VK_F)
+        if (r.id == HOTKEY_START_STOP && r.vk == VK_F)
             return int(r.modifiers);
     return -1;
 }
