@@ -19,6 +19,7 @@
 
 #include "app/StopSignals.h"
 #include "engine/HotKeyIds.h"
+#include "platform/QuietThread.h"
 #include "platform/RecordingInput.h"
 #include "platform/VirtualKeys.h"
 #include "script/ScriptFile.h"
@@ -67,7 +68,7 @@ public:
             m_bOver = true;
             m_onDone();
         });
-        m_thread = std::thread(&CDryRunPrinter::ThreadProc, this);
+        m_thread = platform::StartQuietThread(&CDryRunPrinter::ThreadProc, this);
     }
     ~CDryRunPrinter() {
         Cancel();

@@ -5,6 +5,8 @@
 #include <QSocketNotifier>
 #include <cerrno>
 
+#include "platform/QuietThread.h"
+
 namespace {
 
 // The write end of the pipe; set before the handlers go in.
@@ -21,6 +23,9 @@ void OnStopSignal(int signal) {
 }  // namespace
 
 CStopSignals::CStopSignals(std::function<void(int)> onSignal) : m_onSignal(std::move(onSignal)) {
+    // The signals come to this thread, whose event loop reads the pipe; threads started before may have
+    // them blocked.
+    platform::BlockStopSignals(false);
     if (::pipe2(m_fds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     g_iSignalPipe = m_fds[1];

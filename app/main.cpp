@@ -10,6 +10,7 @@
 #include "app/RunCommand.h"
 #include "app/StopSignals.h"
 #include "platform/AppInfo.h"
+#include "platform/QuietThread.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
 #include "ui/DocManager.h"
@@ -37,8 +38,7 @@ void SetApplicationNames() {
 }
 
 struct Options {
-    QCommandLineOption print{QStringLiteral("print"), PrintOptionDescription(),
-                             QStringLiteral("file")};
+    QCommandLineOption print{QStringLiteral("print"), PrintOptionDescription(), QStringLiteral("file")};
     QCommandLineOption run{QStringLiteral("run"), QStringLiteral("Play a script without a window and exit."),
                            QStringLiteral("file")};
     QCommandLineOption dryRun{QStringLiteral("dry-run"),
@@ -106,6 +106,8 @@ int RunWindow(int argc, char** argv) {
     if (!input)
         return Fail(error);
 
+    // Qt's own threads, started with the application, leave the stop signals to this thread.
+    platform::BlockStopSignals(true);
     QApplication app(argc, argv);
     SetApplicationNames();
     // Hotkeys are delivered through the event loop, so the service comes after the application object.

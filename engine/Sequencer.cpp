@@ -8,6 +8,7 @@
 
 #include "engine/ClickInjector.h"
 #include "platform/CrtRandom.h"
+#include "platform/QuietThread.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ bool CSequencer::Start(int repeatCount) {
     m_bRunning.store(true, std::memory_order_release);
     // Made here rather than on the worker: a new record reads the default delay, which this thread owns.
     CMouseAction buffer;
-    m_worker = std::thread(&CSequencer::ExecutionThreadProc, this, m_uTotal, rowCount, buffer);
+    m_worker = platform::StartQuietThread(&CSequencer::ExecutionThreadProc, this, m_uTotal, rowCount, buffer);
     m_tick.start();
     return true;
 }
