@@ -37,7 +37,7 @@ class CSequencer : public QObject {
 public:
     // Called on the worker thread at the start of every run, so the input it makes (an X connection, say)
     // belongs to that thread. Returns nullptr and says why when there is no way to inject.
-    using InputFactory = std::function<std::unique_ptr<platform::IInput>(QString* error)>;
+    using InputFactory = platform::InputFactory;
     // Called on the worker thread at the start of every run; the wait must end once stop is raised.
     using WaitFactory = std::function<std::unique_ptr<platform::IWait>(platform::CStopSignal& stop)>;
 

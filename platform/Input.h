@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -19,7 +20,8 @@ constexpr uint32_t MOUSEEVENTF_MIDDLEDOWN = 0x0020;
 constexpr uint32_t MOUSEEVENTF_MIDDLEUP = 0x0040;
 constexpr uint32_t MOUSEEVENTF_ABSOLUTE = 0x8000;
 
-// Marks every event this program injects, so that it can be told apart from the user's own input.
+// Carried in every record this program injects, as its scripts have always marked their clicks. The X11
+// back end has nowhere to put it, and nothing reads it.
 constexpr uintptr_t kInjectedExtraInfo = 0x312;
 
 struct MOUSEINPUT {
@@ -71,6 +73,7 @@ constexpr unsigned kCapsLock = 0x1;
 constexpr unsigned kNumLock = 0x2;
 constexpr unsigned kScrollLock = 0x4;
 
-using InputFactory = std::unique_ptr<IInput> (*)();
+// Makes the input of the calling thread (an X connection of its own, say), or nullptr with the reason.
+using InputFactory = std::function<std::unique_ptr<IInput>(QString* error)>;
 
 }  // namespace platform

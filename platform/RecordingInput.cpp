@@ -92,15 +92,6 @@ std::vector<CEventLog::Event> CEventLog::Take() {
     return events;
 }
 
-std::vector<INPUT> CEventLog::Inputs() const {
-    std::vector<INPUT> inputs;
-    for (const Event& event : Events()) {
-        if (event.kind == Kind::Input)
-            inputs.push_back(event.input);
-    }
-    return inputs;
-}
-
 QString CEventLog::Line(const Event& event) {
     switch (event.kind) {
         case Kind::Move:
@@ -123,13 +114,6 @@ QStringList CEventLog::Lines() const {
     return lines;
 }
 
-QString CEventLog::Render() const {
-    QString text;
-    for (const QString& line : Lines())
-        text += line + QLatin1Char('\n');
-    return text;
-}
-
 bool CRecordingInput::SetCursorPos(int x, int y) {
     m_pt = {x, y};
     CEventLog::Event event;
@@ -146,15 +130,13 @@ bool CRecordingInput::GetCursorPos(POINT* pt) {
     return true;
 }
 
-unsigned CRecordingInput::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
+unsigned CRecordingInput::SendInput(unsigned count, const INPUT* inputs, int /*cbSize*/) {
     if (!inputs)
         return 0;
     for (unsigned i = 0; i < count; ++i) {
         CEventLog::Event event;
         event.kind = CEventLog::Kind::Input;
         event.input = inputs[i];
-        event.nCount = count;
-        event.cbSize = cbSize;
         Append(event);
     }
     return count;

@@ -23,10 +23,8 @@ public:
 
     struct Event {
         Kind kind = Kind::Move;
-        POINT pt;             // Move: the position asked for
-        INPUT input;          // Input: the record as it was handed over
-        unsigned nCount = 0;  // Input: the count and record size of the SendInput call it came in
-        int cbSize = 0;
+        POINT pt;                // Move: the position asked for
+        INPUT input;             // Input: the record as it was handed over
         uint32_t ms = 0;         // Wait: the milliseconds asked for
         bool bCompleted = true;  // Wait: false when a stop cut it short or it never began
         unsigned nHeld = 0;      // Wait: moves and records a batch still held back when the wait began
@@ -48,16 +46,12 @@ public:
     std::vector<Event> TakeWaiting();
     // No more events come: wakes TakeWaiting.
     void Close();
-    // Only the injected records, in order.
-    std::vector<INPUT> Inputs() const;
 
     // One line per event: "move X Y", "down left|middle|right", "up ...", "wait MS". A wait of 0 is no pause
     // and gives no line; a record that is not a single button event gives "input FLAGS" in hex.
     QStringList Lines() const;
     // The line of one event; empty for a wait of 0.
     static QString Line(const Event& event);
-    // The lines, each ended by a line feed.
-    QString Render() const;
 
     // Moves and records that a batch holds back: the recording input counts them, the recording wait notes
     // how many there were at each wait.

@@ -41,5 +41,5 @@ struct CServices {
     IFileDialogs& fileDialogs;
     IShell& shell;
     // Makes the input of a run's worker, on the worker's thread (an X connection of its own).
-    std::function<std::unique_ptr<platform::IInput>(QString* error)> makeRunInput;
+    platform::InputFactory makeRunInput;
 };

@@ -45,7 +45,7 @@ private:
 };
 
 // The input service for the calling thread. Returns nullptr and a message for the user (when error is given)
-// if there is no X display or it has no XTEST extension. Fits InputFactory through a captureless lambda.
+// if there is no X display or it has no XTEST extension; an InputFactory.
 std::unique_ptr<IInput> CreateX11Input(QString* error);
 
 }  // namespace platform
