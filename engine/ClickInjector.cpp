@@ -2,40 +2,62 @@
 
 #include <algorithm>
 
-namespace {
-
-struct ButtonFlags {
-    uint32_t down;
-    uint32_t up;
-};
-
-// An action's requests go out together, each pause sending what came before it.
-class CBatch {
+// An action under way: its requests go out together (each pause sending what came before it), and a pause
+// cut short skips the pauses after it. The clicks of a double, and the clicks an action is made of, join the
+// scope of their action; a click on its own has one of its own.
+class CClickInjector::CScope {
 public:
-    explicit CBatch(platform::IInput& input) : m_input(input) { m_input.BeginBatch(); }
-    CBatch(const CBatch&) = delete;
-    CBatch& operator=(const CBatch&) = delete;
-    ~CBatch() { m_input.EndBatch(); }
+    explicit CScope(CClickInjector& injector) : m_injector(injector) {
+        if (m_injector.m_iDepth++ == 0) {
+            m_injector.m_bCutShort = false;
+            m_injector.m_bFailed = false;
+            m_injector.m_input.BeginBatch();
+        }
+    }
+    CScope(const CScope&) = delete;
+    CScope& operator=(const CScope&) = delete;
+    ~CScope() {
+        if (--m_injector.m_iDepth == 0)
+            m_injector.m_input.EndBatch();
+    }
 
 private:
-    platform::IInput& m_input;
+    CClickInjector& m_injector;
 };
-
-}  // namespace
 
 CClickInjector::CClickInjector(platform::IInput& input, platform::IWait& wait, platform::CCrtRandom& random,
                                const CSettings& settings)
     : m_input(input), m_wait(wait), m_random(random), m_settings(settings) {}
 
 bool CClickInjector::PerformAction(const CMouseAction& action) {
-    m_bFailed = false;
-    bool bCutShort = false;
     {
-        CBatch batch(m_input);
+        CScope scope(*this);
         // Placed once: the button records carry no position, so both clicks of a double land here.
         if (!m_input.SetCursorPos(action.m_iX, action.m_iY))
-            Fail(bCutShort);
-        PerformClicks(action.m_iClickType, bCutShort);
+            Fail();
+        switch (action.m_iClickType) {
+            case LeftClick:
+                SendLeftClick();
+                break;
+            case MiddleClick:
+                SendMiddleClick();
+                break;
+            case RightClick:
+                SendRightClick();
+                break;
+            case DoubleClick:
+                DoubleClickWith(&CClickInjector::SendLeftClick);
+                break;
+            case DoubleMiddleClick:
+                DoubleClickWith(&CClickInjector::SendMiddleClick);
+                break;
+            case DoubleRightClick:
+                DoubleClickWith(&CClickInjector::SendRightClick);
+                break;
+            default:
+                // A type this version does not know: the cursor has moved, nothing is clicked.
+                break;
+        }
     }
     // The end of the batch sent the last requests; a connection that broke there shows now.
     if (!m_input.ErrorText().isEmpty())
@@ -43,56 +65,25 @@ bool CClickInjector::PerformAction(const CMouseAction& action) {
     return !m_bFailed;
 }
 
-void CClickInjector::PerformClicks(int clickType, bool& bCutShort) {
-    auto doubleClick = [&](Button button) {
-        Click(button, bCutShort);
-        Pause(m_settings.m_iDcMin, m_settings.m_iDcMax, bCutShort);
-        Click(button, bCutShort);
-    };
-    switch (clickType) {
-        case LeftClick:
-            Click(Button::Left, bCutShort);
-            break;
-        case MiddleClick:
-            Click(Button::Middle, bCutShort);
-            break;
-        case RightClick:
-            Click(Button::Right, bCutShort);
-            break;
-        case DoubleClick:
-            doubleClick(Button::Left);
-            break;
-        case DoubleMiddleClick:
-            doubleClick(Button::Middle);
-            break;
-        case DoubleRightClick:
-            doubleClick(Button::Right);
-            break;
-        default:
-            // A type this version does not know: the cursor has moved, nothing is clicked.
-            break;
-    }
+void CClickInjector::DoubleClickWith(void (CClickInjector::*click)()) {
+    (this->*click)();
+    Pause(m_settings.m_iDcMin, m_settings.m_iDcMax);
+    (this->*click)();
 }
 
 void CClickInjector::SendLeftClick() {
-    CBatch batch(m_input);
-    bool bCutShort = false;
-    m_bFailed = false;
-    Click(Button::Left, bCutShort);
+    CScope scope(*this);
+    Click({platform::MOUSEEVENTF_LEFTDOWN, platform::MOUSEEVENTF_LEFTUP});
 }
 
 void CClickInjector::SendMiddleClick() {
-    CBatch batch(m_input);
-    bool bCutShort = false;
-    m_bFailed = false;
-    Click(Button::Middle, bCutShort);
+    CScope scope(*this);
+    Click({platform::MOUSEEVENTF_MIDDLEDOWN, platform::MOUSEEVENTF_MIDDLEUP});
 }
 
 void CClickInjector::SendRightClick() {
-    CBatch batch(m_input);
-    bool bCutShort = false;
-    m_bFailed = false;
-    Click(Button::Right, bCutShort);
+    CScope scope(*this);
+    Click({platform::MOUSEEVENTF_RIGHTDOWN, platform::MOUSEEVENTF_RIGHTUP});
 }
 
 uint32_t CClickInjector::RandomDelay(int lower, int upper) {
@@ -112,33 +103,21 @@ uint32_t CClickInjector::RandomDelay(int lower, int upper) {
     return base + static_cast<uint32_t>(m_random.Next()) % span;
 }
 
-void CClickInjector::Click(Button button, bool& bCutShort) {
-    ButtonFlags flags{};
-    switch (button) {
-        case Button::Left:
-            flags = {platform::MOUSEEVENTF_LEFTDOWN, platform::MOUSEEVENTF_LEFTUP};
-            break;
-        case Button::Middle:
-            flags = {platform::MOUSEEVENTF_MIDDLEDOWN, platform::MOUSEEVENTF_MIDDLEUP};
-            break;
-        case Button::Right:
-            flags = {platform::MOUSEEVENTF_RIGHTDOWN, platform::MOUSEEVENTF_RIGHTUP};
-            break;
-    }
-    Inject(flags.down, bCutShort);
-    Pause(m_settings.m_iMdMuMin, m_settings.m_iMdMuMax, bCutShort);
+void CClickInjector::Click(ButtonFlags flags) {
+    Inject(flags.down);
+    Pause(m_settings.m_iMdMuMin, m_settings.m_iMdMuMax);
     // Whatever the pause or the press did, the button goes up again.
-    Inject(flags.up, bCutShort);
+    Inject(flags.up);
 }
 
-void CClickInjector::Fail(bool& bCutShort) {
+void CClickInjector::Fail() {
     // Holding a button that may not be down, or waiting to click through a dead connection, helps no one.
     m_bFailed = true;
-    bCutShort = true;
+    m_bCutShort = true;
 }
 
-void CClickInjector::Pause(const std::atomic<int>& lower, const std::atomic<int>& upper, bool& bCutShort) {
-    if (bCutShort)
+void CClickInjector::Pause(const std::atomic<int>& lower, const std::atomic<int>& upper) {
+    if (m_bCutShort)
         return;
     // Read at every draw: the settings dialog may change them while a run goes on.
     const uint32_t ms =
@@ -148,22 +127,18 @@ void CClickInjector::Pause(const std::atomic<int>& lower, const std::atomic<int>
     // The press before a hold must be at the server while the hold lasts.
     m_input.Flush();
     if (!m_input.ErrorText().isEmpty()) {
-        Fail(bCutShort);
+        Fail();
         return;
     }
     if (!m_wait.Sleep(ms))
-        bCutShort = true;
+        m_bCutShort = true;
 }
 
-void CClickInjector::Inject(uint32_t flags, bool& bCutShort) {
+void CClickInjector::Inject(uint32_t flags) {
     platform::INPUT input;
     input.type = platform::INPUT_MOUSE;
-    input.mi.dx = 0;
-    input.mi.dy = 0;
-    input.mi.mouseData = 0;
     input.mi.dwFlags = flags;
-    input.mi.time = 0;
     input.mi.dwExtraInfo = platform::kInjectedExtraInfo;
     if (m_input.SendInput(1, &input, static_cast<int>(sizeof(platform::INPUT))) != 1)
-        Fail(bCutShort);
+        Fail();
 }

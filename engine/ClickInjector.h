@@ -31,7 +31,7 @@ public:
 
     // False when an injection failed; the caller stops the run then.
     bool PerformAction(const CMouseAction& action);
-    // One complete click: press, random hold, release.
+    // One complete click: press, random hold, release. An action is made of these.
     void SendLeftClick();
     void SendMiddleClick();
     void SendRightClick();
@@ -43,19 +43,27 @@ public:
     uint32_t RandomDelay(int lower, int upper);
 
 private:
-    enum class Button { Left, Middle, Right };
+    class CScope;
+    struct ButtonFlags {
+        uint32_t down;
+        uint32_t up;
+    };
 
-    void PerformClicks(int clickType, bool& bCutShort);
-    void Click(Button button, bool& bCutShort);
-    void Fail(bool& bCutShort);
+    // The clicks of a double with the gap between them.
+    void DoubleClickWith(void (CClickInjector::*click)());
+    void Click(ButtonFlags flags);
+    void Fail();
     // Draws a pause between the two settings, read now, and waits it unless an earlier pause of the same
     // action was cut short.
-    void Pause(const std::atomic<int>& lower, const std::atomic<int>& upper, bool& bCutShort);
-    void Inject(uint32_t flags, bool& bCutShort);
+    void Pause(const std::atomic<int>& lower, const std::atomic<int>& upper);
+    void Inject(uint32_t flags);
 
     platform::IInput& m_input;
     platform::IWait& m_wait;
     platform::CCrtRandom& m_random;
     const CSettings& m_settings;
-    bool m_bFailed = false;  // of the action under way
+    // Of the action under way.
+    int m_iDepth = 0;
+    bool m_bCutShort = false;
+    bool m_bFailed = false;
 };
