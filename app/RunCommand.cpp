@@ -17,6 +17,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/DryRunPrinter.h"
 #include "app/StopSignals.h"
 #include "engine/HotKeyIds.h"
 #include "platform/QuietThread.h"
@@ -28,150 +29,6 @@
 namespace {
 
 const QString kLostDisplay = QStringLiteral("the X server connection was lost");
-
-// Writes all of bytes to fd; returns 0, or the errno of the write that failed. Blocks as the reader does.
-int WriteAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    auto left = static_cast<size_t>(bytes.size());
-    while (left > 0) {
-        const ssize_t written = ::write(fd, p, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        p += written;
-        left -= static_cast<size_t>(written);
-    }
-    return 0;
-}
-
-// The printer of a dry run: a thread of its own that writes the run's events to standard output as the
-// worker records them, so that a reader who does not keep up holds back the run (through the log's bound)
-// and never the event loop, which must still see a signal. The printer waits for the reader with poll
-// and writes at most PIPE_BUF bytes at a time, which a pipe that polls writable takes without blocking;
-// so Cancel ends it at once whatever the reader does.
-class CDryRunPrinter {
-public:
-    // onDone is called on the creating thread once the printer has ended: all written, a write failed,
-    // or cancelled.
-    CDryRunPrinter(platform::CEventLog& log, int fd, std::function<void()> onDone)
-        : m_log(log), m_fd(fd), m_onDone(std::move(onDone)) {
-        if (::pipe2(m_cancel, O_CLOEXEC | O_NONBLOCK) != 0 || ::pipe2(m_done, O_CLOEXEC | O_NONBLOCK) != 0) {
-            m_iError = errno;
-            return;
-        }
-        m_notifier = std::make_unique<QSocketNotifier>(m_done[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
-            m_notifier->setEnabled(false);
-            m_thread.join();
-            m_bOver = true;
-            m_onDone();
-        });
-        m_thread = platform::StartQuietThread(&CDryRunPrinter::ThreadProc, this);
-    }
-    ~CDryRunPrinter() {
-        Cancel();
-        if (m_thread.joinable())
-            m_thread.join();
-        m_notifier.reset();
-        for (int fd : {m_cancel[0], m_cancel[1], m_done[0], m_done[1]}) {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    }
-    CDryRunPrinter(const CDryRunPrinter&) = delete;
-    CDryRunPrinter& operator=(const CDryRunPrinter&) = delete;
-
-    // False when the printer could not start (Error tells why); then it never calls onDone.
-    bool Started() const { return m_thread.joinable() || m_bOver; }
-    // The run has ended: the printer writes what is left, then tail, and ends.
-    void Finish(const QByteArray& tail) {
-        {
-            std::lock_guard lock(m_tailMutex);
-            m_tail = tail;
-        }
-        m_log.Close();
-    }
-    // Ends the printer without writing the rest.
-    void Cancel() {
-        m_bCancelled.store(true, std::memory_order_release);
-        m_log.Close();
-        if (m_cancel[1] >= 0) {
-            const char byte = 0;
-            [[maybe_unused]] const ssize_t written = ::write(m_cancel[1], &byte, 1);
-        }
-    }
-
-    // After onDone: whether it ended with everything written, and the errno of a failed write.
-    bool Over() const { return m_bOver; }
-    bool Cancelled() const { return m_bCancelled.load(std::memory_order_acquire); }
-    int Error() const { return m_iError; }
-
-private:
-    void ThreadProc() {
-        for (;;) {
-            const std::vector<platform::CEventLog::Event> events = m_log.TakeWaiting();
-            if (events.empty())
-                break;
-            QByteArray text;
-            for (const platform::CEventLog::Event& event : events) {
-                const QString line = platform::CEventLog::Line(event);
-                if (!line.isEmpty())
-                    text += line.toUtf8() + '\n';
-            }
-            if (!Write(text))
-                break;
-        }
-        if (m_iError == 0 && !Cancelled()) {
-            std::lock_guard lock(m_tailMutex);
-            Write(m_tail);
-        }
-        const char byte = 0;
-        [[maybe_unused]] const ssize_t written = ::write(m_done[1], &byte, 1);
-    }
-
-    bool Write(const QByteArray& bytes) {
-        const char* p = bytes.constData();
-        auto left = static_cast<size_t>(bytes.size());
-        while (left > 0) {
-            pollfd fds[2] = {{m_fd, POLLOUT, 0}, {m_cancel[0], POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) {
-                if (errno == EINTR)
-                    continue;
-                m_iError = errno;
-                return false;
-            }
-            if (fds[1].revents != 0 || Cancelled())
-                return false;
-            const ssize_t written = ::write(m_fd, p, std::min<size_t>(left, PIPE_BUF));
-            if (written < 0) {
-                if (errno == EINTR || errno == EAGAIN)
-                    continue;
-                m_iError = errno;
-                return false;
-            }
-            p += written;
-            left -= static_cast<size_t>(written);
-        }
-        return true;
-    }
-
-    platform::CEventLog& m_log;
-    const int m_fd;
-    std::function<void()> m_onDone;
-    int m_cancel[2] = {-1, -1};
-    int m_done[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    std::thread m_thread;
-    std::atomic<bool> m_bCancelled{false};
-    std::mutex m_tailMutex;
-    QByteArray m_tail;
-    // The thread's until it ends; read after the join.
-    int m_iError = 0;
-    // The creating thread's.
-    bool m_bOver = false;
-};
 
 // The script's start/stop shortcut, which during a headless run can only stop it.
 class CShortcutStop final : public platform::IHotKeyOwner {
@@ -189,12 +46,9 @@ private:
     CSequencer& m_sequencer;
 };
 
-}  // namespace
-
-int RunScript(const QString& path, const CRunOptions& options, const CSequencer::InputFactory& makeInput,
-              int outFd, QTextStream& err, platform::IHotKeys* hotkeys) {
-    g_settings.Load();
-    CLoadedScript script{g_scriptHeader, {}};
+// Reads the script at path for a run: 0 when it can run (repeatCount then says how many passes), else the
+// exit status, with the reason on err.
+int ReadScriptToRun(const QString& path, QTextStream& err, CLoadedScript& script, int& repeatCount) {
     QString error;
     if (!ReadScriptFile(path, script, &error)) {
         err << "vantrell: " << path << ": " << error << Qt::endl;
@@ -204,12 +58,51 @@ int RunScript(const QString& path, const CRunOptions& options, const CSequencer:
         err << "No Action(s) in the List of Actions to Execute." << Qt::endl;
         return 1;
     }
-    int repeatCount = script.header.m_iRepeatCount;
+    repeatCount = script.header.m_iRepeatCount;
     if (repeatCount < 1) {
         err << "vantrell: " << path << ": Repeat Count is " << repeatCount << ", running one pass"
             << Qt::endl;
         repeatCount = 1;
     }
+    return 0;
+}
+
+// The exit status of a run that ended without losing its input: a stop by signal gives 130 (which stands
+// when the output then fails too: after SIGHUP the terminal is gone and the output with it), output that
+// could not be written 1. A dry run's printer has written the count already; a real run writes it now.
+int EndStatus(bool bSignalled, const CDryRunPrinter* printer, int outFd, uint64_t executed,
+              QTextStream& err) {
+    const int stopStatus = bSignalled ? 130 : 0;
+    const int failStatus = bSignalled ? 130 : 1;
+    if (printer) {
+        if (printer->Error() != 0) {
+            err << "vantrell: cannot write the output: " << std::strerror(printer->Error()) << Qt::endl;
+            return failStatus;
+        }
+        if (printer->Cancelled()) {
+            err << "vantrell: stopped; the output was not being read, and the rest of it is left out"
+                << Qt::endl;
+            return failStatus;
+        }
+        return stopStatus;
+    }
+    if (const int writeError =
+            WriteAll(outFd, QStringLiteral("Executed %1 Action(s)\n").arg(executed).toUtf8())) {
+        err << "vantrell: cannot write the output: " << std::strerror(writeError) << Qt::endl;
+        return failStatus;
+    }
+    return stopStatus;
+}
+
+}  // namespace
+
+int RunScript(const QString& path, const CRunOptions& options, const CSequencer::InputFactory& makeInput,
+              int outFd, QTextStream& err, platform::IHotKeys* hotkeys) {
+    g_settings.Load();
+    CLoadedScript script{g_scriptHeader, {}};
+    int repeatCount = 1;
+    if (const int status = ReadScriptToRun(path, err, script, repeatCount); status != 0)
+        return status;
     CActionList rows;
     rows.AppendAll(script.actions);
 
@@ -294,24 +187,5 @@ int RunScript(const QString& path, const CRunOptions& options, const CSequencer:
         err << "vantrell: " << runError << Qt::endl;
         return 1;
     }
-    const int stopStatus = signalStop.Caught() != 0 ? 130 : 0;
-    if (printer) {
-        // A signal's status stands: after SIGHUP the terminal is gone and the output with it.
-        if (printer->Error() != 0) {
-            err << "vantrell: cannot write the output: " << std::strerror(printer->Error()) << Qt::endl;
-            return stopStatus != 0 ? stopStatus : 1;
-        }
-        if (printer->Cancelled()) {
-            err << "vantrell: stopped; the output was not being read, and the rest of it is left out"
-                << Qt::endl;
-            return stopStatus != 0 ? stopStatus : 1;
-        }
-        return stopStatus;
-    }
-    if (const int writeError =
-            WriteAll(outFd, QStringLiteral("Executed %1 Action(s)\n").arg(sequencer.Executed()).toUtf8())) {
-        err << "vantrell: cannot write the output: " << std::strerror(writeError) << Qt::endl;
-        return stopStatus != 0 ? stopStatus : 1;
-    }
-    return stopStatus;
+    return EndStatus(signalStop.Caught() != 0, printer.get(), outFd, sequencer.Executed(), err);
 }
