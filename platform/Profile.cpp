@@ -471,7 +471,9 @@ bool WriteProfileEntries(const QString& section,
 }
 
 void RemoveProfileEntry(const QString& section, const QString& entry) {
-    Profile().Write(section, {{entry, std::nullopt}});
+    QList<std::pair<QString, std::optional<QString>>> removal;
+    removal.append({entry, std::optional<QString>(std::nullopt)});
+    Profile().Write(section, removal);
 }
 
 }  // namespace platform
