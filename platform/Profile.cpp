@@ -67,6 +67,26 @@ QString UnescapedKey(QByteArrayView raw) {
     return out;
 }
 
+// The controls that QSettings writes as a backslash and a letter.
+constexpr std::pair<char16_t, char16_t> kEscapes[] = {
+    {u'\a', u'a'}, {u'\b', u'b'}, {u'\f', u'f'}, {u'\n', u'n'}, {u'\r', u'r'}, {u'\t', u't'}, {u'\v', u'v'}};
+
+// The letter of a control that has one, else 0.
+char16_t EscapeLetter(char16_t c) {
+    for (const auto& [control, letter] : kEscapes)
+        if (control == c)
+            return letter;
+    return 0;
+}
+
+// The control of an escape letter, else 0.
+char16_t EscapedChar(char16_t letter) {
+    for (const auto& [control, l] : kEscapes)
+        if (l == letter)
+            return control;
+    return 0;
+}
+
 // A text value as QSettings writes it: escapes for controls, quotes and backslashes, and the whole in
 // quotes when it holds a separator or starts or ends with a space.
 QByteArray EscapedValue(const QString& value) {
@@ -92,34 +112,16 @@ QByteArray EscapedValue(const QString& value) {
                 out += u"\\0"_s;
                 escapeNextIfHex = true;
                 break;
-            case u'\a':
-                out += u"\\a"_s;
-                break;
-            case u'\b':
-                out += u"\\b"_s;
-                break;
-            case u'\f':
-                out += u"\\f"_s;
-                break;
-            case u'\n':
-                out += u"\\n"_s;
-                break;
-            case u'\r':
-                out += u"\\r"_s;
-                break;
-            case u'\t':
-                out += u"\\t"_s;
-                break;
-            case u'\v':
-                out += u"\\v"_s;
-                break;
             case u'"':
             case u'\\':
                 out += u'\\';
                 out += c;
                 break;
             default:
-                if (c.unicode() <= 0x1F) {
+                if (const char16_t letter = EscapeLetter(c.unicode())) {
+                    out += u'\\';
+                    out += QChar(letter);
+                } else if (c.unicode() <= 0x1F) {
                     out += QStringLiteral("\\x") + QString::number(c.unicode(), 16);
                     escapeNextIfHex = true;
                 } else {
@@ -172,28 +174,11 @@ std::optional<QString> UnescapedValue(QByteArrayView raw) {
             continue;
         }
         const QChar e = text.at(++i);
+        if (const char16_t escaped = EscapedChar(e.unicode())) {
+            current += QChar(escaped);
+            continue;
+        }
         switch (e.unicode()) {
-            case u'a':
-                current += u'\a';
-                break;
-            case u'b':
-                current += u'\b';
-                break;
-            case u'f':
-                current += u'\f';
-                break;
-            case u'n':
-                current += u'\n';
-                break;
-            case u'r':
-                current += u'\r';
-                break;
-            case u't':
-                current += u'\t';
-                break;
-            case u'v':
-                current += u'\v';
-                break;
             case u'x': {
                 qsizetype end = i + 1;
                 while (end < text.size() && IsHexDigit(text.at(end)))
