@@ -456,8 +456,9 @@ bool WriteProfileEntries(const QString& section,
 }
 
 void RemoveProfileEntry(const QString& section, const QString& entry) {
-    QList<std::pair<QString, std::optional<QString>>> removal;
-    removal.append({entry, std::optional<QString>(std::nullopt)});
+    // An entry without a value; built in place, since GCC's sanitizer builds warn of a moved empty value.
+    QList<std::pair<QString, std::optional<QString>>> removal(1);
+    removal[0].first = entry;
     Profile().Write(section, removal);
 }
 
