@@ -5,13 +5,13 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QDateTime>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
-#include <sys/stat.h>
 
 #include "platform/HotKeys.h"
 #include "platform/Profile.h"
@@ -23,6 +23,7 @@
 #include "tests/support/X11Peer.h"
 
 using namespace Qt::StringLiterals;
+using testsupport::Header;
 using testsupport::Press;
 using testsupport::SButtonEvent;
 using testsupport::SRow;
@@ -56,13 +57,8 @@ Result Run(const QStringList& args, bool bWithDisplay = false) {
             QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
-CScriptHeader Header(int repeat, uint16_t shortcut = 0) {
-    CScriptHeader header;
-    header.m_iRepeatCount = repeat;
-    header.m_wHotKeyCode = shortcut;  // with Ctrl
-    header.m_wHotKeyModifiers = shortcut ? 0x02 : 0;
-    return header;
-}
+// Ctrl+F9, the shortcut of the scripts that have one.
+constexpr uint16_t kF9 = 0x78, kCtrl = 0x02;
 
 // A double click after 100 ms, a right click at once, a middle click after 250 ms; and one pass of it as
 // a dry run prints it, with its double-click gap.
@@ -211,8 +207,8 @@ private Q_SLOTS:
         // A comment's TAB, backslash and control characters come out escaped, so they neither break the
         // columns nor reach the terminal; other texts pass as they are.
         CActionList list;
-        list.Append(testsupport::MakeAction(
-            LeftClick, 1, 2, 3, u"a\tb\x1b[31mc\\d\x7f\u0085\x01 \u00e9\u2028 \U0001F5B1"_s));
+        list.Append(testsupport::MakeAction(LeftClick, 1, 2, 3,
+                                            u"a\tb\x1b[31mc\\d\x7f\u0085\x01 \u00e9\u2028 \U0001F5B1"_s));
         QString error;
         CScriptHeader header;
         const QString path = m_dir.filePath(u"controls.Vantrell"_s);
@@ -266,8 +262,8 @@ private Q_SLOTS:
         QTest::newRow("run FIFO") << QStringList{run, fifo} << 2 << "" << FileError(fifo, notRegular);
         QTest::newRow("print /dev/zero")
             << QStringList{"--print", "/dev/zero"} << 2 << "" << FileError(u"/dev/zero"_s, notRegular);
-        QTest::newRow("run empty pipe") << QStringList{run, "/dev/stdin", dry} << 2 << ""
-                                        << FileError(u"/dev/stdin"_s, notRegular);
+        QTest::newRow("run empty pipe")
+            << QStringList{run, "/dev/stdin", dry} << 2 << "" << FileError(u"/dev/stdin"_s, notRegular);
         QTest::newRow("print folder")
             << QStringList{"--print", m_dir.path()} << 2 << "" << FileError(m_dir.path(), notRegular);
         QTest::newRow("no display to run on") << QStringList{run, kExample} << 1 << ""
@@ -430,7 +426,8 @@ private Q_SLOTS:
         });
         // Nearly endless, so a run that the signal did not stop would not end within the test; and clear of
         // the window, which would take the click otherwise.
-        const QString path = Script(u"hold.Vantrell"_s, {{LeftClick, 1100, 950, 0}}, Header(1000, 0x78));
+        const QString path =
+            Script(u"hold.Vantrell"_s, {{LeftClick, 1100, 950, 0}}, Header(1000, kF9, kCtrl));
         QProcess p;
         QString window;
         if (bWindow) {
@@ -476,7 +473,7 @@ private Q_SLOTS:
         QProcess p;
         Start(p,
               {u"--run"_s,
-               Script(u"long.Vantrell"_s, ManyRows(200, DoubleClick, 800, 700, 20), Header(1, 0x78))},
+               Script(u"long.Vantrell"_s, ManyRows(200, DoubleClick, 800, 700, 20), Header(1, kF9, kCtrl))},
               true);
         QVERIFY(m_recorder.WaitForEvents(4));
         QVERIFY(m_peer.TapKey(XK_F9, platform::MOD_CONTROL));
@@ -490,7 +487,7 @@ private Q_SLOTS:
     // The window opened on a script: its shortcut starts the run and, pressed again, stops it.
     void windowShortcutStartsAndStops() {
         const QString path =
-            Script(u"window.Vantrell"_s, ManyRows(100, LeftClick, 900, 800, 30), Header(1, 0x78));
+            Script(u"window.Vantrell"_s, ManyRows(100, LeftClick, 900, 800, 30), Header(1, kF9, kCtrl));
         QProcess gui;
         Start(gui, {path}, true);
         // The window has taken its shortcut once its title shows the script.
@@ -527,7 +524,7 @@ private Q_SLOTS:
         CScriptHeader header;
         header.m_bAutoRun = 1;
         header.m_dtAutoRunDate = COleDateTime(when.date(), QTime(0, 0));
-        header.m_dtAutoRunTime = COleDateTime(QDate(1899, 12, 30), when.time());
+        header.m_dtAutoRunTime = COleDateTime::TimeOfDay(when.time());
         QProcess gui;
         Start(gui, {Script(u"auto.Vantrell"_s, {{0, 1000, 900, 0}, {0, 1010, 900, 0}}, header)}, true);
         QTRY_VERIFY_WITH_TIMEOUT(HasWindowTitled(u"Vantrell by Orlenby"_s), 5000);
