@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 
 #include "platform/QuietThread.h"
@@ -30,17 +31,16 @@ CStopSignals::CStopSignals(std::function<void(int)> onSignal) : m_onSignal(std::
         return;
     g_iSignalPipe = m_fds[1];
     m_notifier = std::make_unique<QSocketNotifier>(m_fds[0], QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
-        unsigned char bytes[16];
-        ssize_t n = 0;
-        int last = 0;
-        while ((n = ::read(m_fds[0], bytes, sizeof bytes)) > 0)
-            last = bytes[n - 1];
-        if (last == 0)
-            return;
-        m_iCaught = last;
-        m_onSignal(last);
-    });
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                     [this] { OnReadable(); });
+#ifdef __SANITIZE_THREAD__
+    // ThreadSanitizer holds a signal back while this thread waits inside an uninstrumented library (the
+    // event loop's poll) and hands it over at the thread's next intercepted call from instrumented code,
+    // which a quiet event loop may not make for a long time. A read of the pipe now and then is such a call.
+    m_poke = std::make_unique<QTimer>();
+    QObject::connect(m_poke.get(), &QTimer::timeout, m_poke.get(), [this] { OnReadable(); });
+    m_poke->start(100);
+#endif
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
@@ -54,12 +54,25 @@ CStopSignals::CStopSignals(std::function<void(int)> onSignal) : m_onSignal(std::
     m_bInstalled = true;
 }
 
+void CStopSignals::OnReadable() {
+    unsigned char bytes[16];
+    ssize_t n = 0;
+    int last = 0;
+    while ((n = ::read(m_fds[0], bytes, sizeof bytes)) > 0)
+        last = bytes[n - 1];
+    if (last == 0)
+        return;
+    m_iCaught = last;
+    m_onSignal(last);
+}
+
 CStopSignals::~CStopSignals() {
     if (m_bInstalled) {
         for (size_t i = 0; i < std::size(kSignals); ++i)
             sigaction(kSignals[i], &m_old[i], nullptr);
     }
     m_notifier.reset();
+    m_poke.reset();
     g_iSignalPipe = -1;
     for (int fd : m_fds) {
         if (fd >= 0)

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QSocketNotifier;
+class QTimer;
 
 class CStopSignals {
 public:
@@ -27,11 +28,15 @@ public:
     int Caught() const { return m_iCaught; }
 
 private:
+    // Reads the pipe and hands the last signal in it to onSignal.
+    void OnReadable();
+
     static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
     std::function<void(int)> m_onSignal;
     int m_fds[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QTimer> m_poke;  // only under ThreadSanitizer, see the constructor
     struct sigaction m_old[std::size(kSignals)]{};
     bool m_bInstalled = false;
     int m_iCaught = 0;
