@@ -155,9 +155,9 @@ bool WriteScriptFile(const QString& path, CScriptHeader& header, const CActionLi
         const int fd = file.handle();
         struct stat status {};
         if (::fsync(fd) != 0 || ::fstat(fd, &status) != 0)
-            throw SystemError(errno);
+            throw SystemError{errno};
         if (status.st_size != ar.BytesWritten())
-            throw SystemError(EIO);
+            throw SystemError{EIO};
     } catch (const CArchiveException&) {
         *error = file.errorString();
         file.cancelWriting();
