@@ -82,10 +82,17 @@ bool SameValues(const CScriptHeader& h, const CActionList& rows, const CLoadedSc
     return true;
 }
 
+// A cell's text as the list shows it: a comment longer than the list shows is cut, with an ellipsis.
+QString ShownText(const QString& text, int column) {
+    if (column != CActionList::ColComment || text.size() <= CActionList::kShownCommentLength)
+        return text;
+    return text.left(CActionList::kShownCommentLength) + QChar(0x2026);
+}
+
 QString BrokenRenderRule(const CActionList& rows) {
     for (int r = 0; r < rows.GetItemCount(); ++r)
         for (int c = 0; c < CActionList::ColumnCount; ++c)
-            if (rows.data(rows.index(r, c), Qt::DisplayRole).toString() != rows.Text(r, c))
+            if (rows.data(rows.index(r, c), Qt::DisplayRole).toString() != ShownText(rows.Text(r, c), c))
                 return QStringLiteral("the list shows each cell's text");
     return {};
 }
