@@ -230,7 +230,7 @@ void CMainFrame::OnSettings() {
 }
 
 void CMainFrame::OnAbout() {
-    CAboutDlg dlg(m_services.shell, this);
+    CAboutDlg dlg(m_services.shell, m_services.backendDescription, this);
     dlg.exec();
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/Backend.h"
 #include "app/MainFrame.h"
 #include "app/PrintCommand.h"
 #include "app/RunCommand.h"
@@ -13,6 +14,7 @@
 #include "platform/QuietThread.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
+#include "ui/AppHotKeys.h"
 #include "ui/DocManager.h"
 #include "ui/QtServices.h"
 
@@ -44,13 +46,29 @@ struct Options {
     QCommandLineOption dryRun{QStringLiteral("dry-run"),
                               QStringLiteral("With --run: print the run's moves, clicks and waits instead of "
                                              "performing them.")};
+    QCommandLineOption backend{QStringLiteral("backend"),
+                               QStringLiteral("Click through this back end instead of the session's own: x11, "
+                                              "wlroots (sway and other wlroots compositors) or portal (GNOME, "
+                                              "KDE)."),
+                               QStringLiteral("name")};
 };
+
+// --backend's value, read before Qt starts: it decides which platform Qt's windows use.
+QString ForcedBackend(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--backend") == 0 && i + 1 < argc)
+            return QString::fromLocal8Bit(argv[i + 1]);
+        if (std::strncmp(argv[i], "--backend=", 10) == 0)
+            return QString::fromLocal8Bit(argv[i] + 10);
+    }
+    return {};
+}
 
 void SetUpParser(QCommandLineParser& parser, Options& options) {
     parser.setApplicationDescription(QStringLiteral("Plays back scripts of mouse clicks."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.print, options.run, options.dryRun});
+    parser.addOptions({options.print, options.run, options.dryRun, options.backend});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
 }
@@ -69,18 +87,33 @@ int RunConsole(int argc, char** argv) {
     if (parser.isSet(options.run)) {
         CRunOptions run;
         run.bDryRun = parser.isSet(options.dryRun);
-        // The script's own shortcut stops the run; without a display there is none to listen to.
+        const QString forced = parser.value(options.backend);
+        const CBackendChoice backend = ChooseBackend(forced);
+        // A back end asked for by name that cannot start is a usage error; a session without one is a run
+        // with no way to inject, which the run reports itself.
+        if (!backend.Ok() && !forced.isEmpty() && !run.bDryRun) {
+            err << "vantrell: " << backend.error << Qt::endl;
+            return 2;
+        }
+        // The script's own shortcut stops the run; without an X display there is none to listen to.
         // Its connection, watched by the event loop, also tells at once when the X server goes away.
         std::unique_ptr<platform::CX11HotKeys> hotkeys;
-        if (!run.bDryRun && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        if (!run.bDryRun && backend.Ok() && backend.kind == EBackend::X11) {
             hotkeys = platform::CreateX11HotKeys(nullptr);
             run.watchDisplay = [&hotkeys](QObject* context, std::function<void()> onLost) {
                 QObject::connect(hotkeys.get(), &platform::CX11HotKeys::ConnectionLost, context,
                                  std::move(onLost));
             };
         }
-        return RunScript(parser.value(options.run), run, platform::CreateX11Input, STDOUT_FILENO, err,
-                         hotkeys.get());
+        platform::InputFactory makeInput = InputFactoryFor(backend.kind);
+        if (!backend.Ok()) {
+            makeInput = [error = backend.error](QString* why) -> std::unique_ptr<platform::IInput> {
+                if (why)
+                    *why = error;
+                return nullptr;
+            };
+        }
+        return RunScript(parser.value(options.run), run, makeInput, STDOUT_FILENO, err, hotkeys.get());
     }
     if (parser.isSet(options.dryRun)) {
         err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
@@ -94,15 +127,27 @@ int Fail(const QString& message) {
     return 1;
 }
 
+// Tells why the window cannot start, in a message box when a display can show one, and gives the status.
+int FailToStart(int argc, char** argv, const QString& message, int status) {
+    std::fprintf(stderr, "vantrell: %s\n", qPrintable(message));
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        QApplication app(argc, argv);
+        SetApplicationNames();
+        CQtMessageBox().MessageBox(nullptr, QStringLiteral("Vantrell cannot start: %1").arg(message),
+                                   platform::MB_OK | platform::MB_ICONERROR);
+    }
+    return status;
+}
+
 int RunWindow(int argc, char** argv) {
-    // The input and hotkey services are X11 ones; under Wayland the program runs through XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return Fail(
-            QStringLiteral("no X display (DISPLAY is not set); Vantrell needs an X11 session or XWayland."));
+    const QString forced = ForcedBackend(argc, argv);
+    const CBackendChoice backend = ChooseBackend(forced);
+    // Asked for by name and unable to start: a usage error, as on the command line.
+    if (!backend.Ok())
+        return FailToStart(argc, argv, backend.error, forced.isEmpty() ? 1 : 2);
+    SelectQtPlatform(backend.kind);
     QString error;
-    std::unique_ptr<platform::IInput> input = platform::CreateX11Input(&error);
+    std::unique_ptr<platform::IInput> input = InputFactoryFor(backend.kind)(&error);
     if (!input)
         return Fail(error);
 
@@ -111,9 +156,15 @@ int RunWindow(int argc, char** argv) {
     QApplication app(argc, argv);
     SetApplicationNames();
     // Hotkeys are delivered through the event loop, so the service comes after the application object.
-    std::unique_ptr<platform::CX11HotKeys> hotkeys = platform::CreateX11HotKeys(&error);
-    if (!hotkeys)
-        return Fail(error);
+    // Without system-wide keys they work while a Vantrell window has the focus.
+    std::unique_ptr<platform::IHotKeys> hotkeys;
+    if (HasGlobalKeys(backend.kind)) {
+        hotkeys = platform::CreateX11HotKeys(&error);
+        if (!hotkeys)
+            return Fail(error);
+    } else {
+        hotkeys = std::make_unique<CAppHotKeys>();
+    }
     QCommandLineParser parser;
     Options options;
     SetUpParser(parser, options);
@@ -122,7 +173,8 @@ int RunWindow(int argc, char** argv) {
     CQtMessageBox messages;
     CQtFileDialogs fileDialogs;
     CDesktopShell shell;
-    CServices services{*hotkeys, *input, messages, fileDialogs, shell, platform::CreateX11Input};
+    CServices services{*hotkeys, *input, messages, fileDialogs, shell, InputFactoryFor(backend.kind),
+                       ReadsPointer(backend.kind), HasGlobalKeys(backend.kind), BackendDescription(backend.kind)};
     CMainFrame frame(services);
     // A signal ends the program as a closed window does, but asks nothing: the run stops, its button is
     // released, and an unsaved script stays unsaved.

@@ -23,7 +23,7 @@ QString Link(const QString& url, const QString& text) {
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(IShell& shell, QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(IShell& shell, const QString& backend, QWidget* parent) : QDialog(parent) {
     const QString name = QString::fromUtf16(appinfo::kAppName);
     const QString email = QString::fromUtf16(appinfo::kSupportEmail);
     const QString page = QString::fromUtf16(appinfo::kProductPage);
@@ -50,6 +50,8 @@ CAboutDlg::CAboutDlg(IShell& shell, QWidget* parent) : QDialog(parent) {
     QString pageText = page;
     pageText.remove(QStringLiteral("https://"));
     auto* product = NewLabel(Link(page, pageText), "productPageLabel", this);
+    auto* clicksThrough = NewLabel(QStringLiteral("Clicks through: %1").arg(backend), "backendLabel", this);
+    clicksThrough->setVisible(!backend.isEmpty());
     // The links go through the shell service rather than straight to the desktop, so tests can see them.
     for (QLabel* label : {support, product}) {
         label->setTextFormat(Qt::RichText);
@@ -64,7 +66,7 @@ CAboutDlg::CAboutDlg(IShell& shell, QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &CAboutDlg::accept);
 
     auto* texts = new QVBoxLayout;
-    for (QLabel* label : {title, version, copyright, support, product})
+    for (QLabel* label : {title, version, copyright, support, product, clicksThrough})
         texts->addWidget(label);
     auto* body = new QHBoxLayout;
     body->addWidget(icon);

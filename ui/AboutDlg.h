@@ -1,7 +1,9 @@
 #pragma once
-// The About box: the program's name, version, copyright, the support address and the product page.
+// The About box: the program's name, version, copyright, the support address, the product page and the
+// back end that clicks.
 
 #include <QDialog>
+#include <QString>
 
 class IShell;
 
@@ -10,5 +12,6 @@ class CAboutDlg : public QDialog {
 
 public:
     // Links open through shell: the e-mail client for the support address, the browser for the page.
-    explicit CAboutDlg(IShell& shell, QWidget* parent = nullptr);
+    // backend names the back end that clicks ("X11 (XTest)"); empty shows none.
+    CAboutDlg(IShell& shell, const QString& backend, QWidget* parent = nullptr);
 };

@@ -122,6 +122,14 @@ CDlgAction::CDlgAction(CServices& services, QWidget* parent)
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     m_timer.setInterval(kLocationIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &CDlgAction::OnTimer);
+    connect(&m_overlay, &CPickOverlay::Moved, this, &CDlgAction::ShowLocation);
+    connect(&m_overlay, &CPickOverlay::Picked, this, [this](const QPoint& pos) {
+        m_editX->setText(QString::number(pos.x()));
+        m_editY->setText(QString::number(pos.y()));
+        m_wndCurrentLocation->setText(kCurrentLocation);
+    });
+    connect(&m_overlay, &CPickOverlay::Cancelled, this,
+            [this] { m_wndCurrentLocation->setText(kCurrentLocation); });
 }
 
 CDlgAction::~CDlgAction() {
@@ -165,6 +173,14 @@ void CDlgAction::OnInitDialog() {
 }
 
 void CDlgAction::OnHotKey(int /*id*/) {
+    // Where the pointer cannot be read, the key opens the overlay, and pressed again there takes the point.
+    if (!m_services.bReadsPointer) {
+        if (m_overlay.IsOpen())
+            m_overlay.Take();
+        else
+            m_overlay.Open();
+        return;
+    }
     platform::POINT pt;
     if (!m_services.input.GetCursorPos(&pt))
         return;
@@ -174,9 +190,13 @@ void CDlgAction::OnHotKey(int /*id*/) {
 
 void CDlgAction::OnTimer() {
     platform::POINT pt;
-    if (!m_services.input.GetCursorPos(&pt))
+    if (!m_services.bReadsPointer || !m_services.input.GetCursorPos(&pt))
         return;
-    m_wndCurrentLocation->setText(QStringLiteral("Mouse Cursor at X = %1 and Y = %2").arg(pt.x).arg(pt.y));
+    ShowLocation({pt.x, pt.y});
+}
+
+void CDlgAction::ShowLocation(const QPoint& pos) {
+    m_wndCurrentLocation->setText(QStringLiteral("Mouse Cursor at X = %1 and Y = %2").arg(pos.x()).arg(pos.y()));
 }
 
 void CDlgAction::OnOK() {
@@ -222,6 +242,7 @@ void CDlgAction::Refuse(QLineEdit* field, const QString& prompt) {
 
 void CDlgAction::done(int result) {
     m_timer.stop();
+    m_overlay.Cancel();
     m_captureHotKey.Release();
     m_bRunning = false;
     QDialog::done(result);

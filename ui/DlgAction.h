@@ -12,6 +12,7 @@
 #include "engine/CaptureHotKey.h"
 #include "platform/HotKeys.h"
 #include "script/MouseAction.h"
+#include "ui/PickOverlay.h"
 #include "ui/Services.h"
 
 class QComboBox;
@@ -44,6 +45,7 @@ protected:
 private:
     void OnInitDialog();
     void OnTimer();
+    void ShowLocation(const QPoint& pos);
     void OnOK();
     // Shows the prompt and puts the user back in the field, text selected, so it can be typed over.
     void Refuse(QLineEdit* field, const QString& prompt);
@@ -51,6 +53,7 @@ private:
     CServices& m_services;
     CCaptureHotKey m_captureHotKey;
     QTimer m_timer;
+    CPickOverlay m_overlay;  // where the pointer cannot be read
     bool m_bRunning = false;  // from the initialisation at showing until the dialog ends
 
     QComboBox* m_cmbClickType;

@@ -42,4 +42,10 @@ struct CServices {
     IShell& shell;
     // Makes the input of a run's worker, on the worker's thread (an X connection of its own).
     platform::InputFactory makeRunInput;
+    // False where no program may read the pointer (Wayland): positions are then picked on an overlay.
+    bool bReadsPointer = true;
+    // False where shortcut keys work only while one of this program's windows has the focus.
+    bool bGlobalKeys = true;
+    // The back end in use, for the About box: "X11 (XTest)", ...
+    QString backendDescription;
 };

@@ -40,6 +40,16 @@ CVantrellView::CVantrellView(CServices& services, CVantrellDoc& doc, QWidget* pa
     BuildForm();
     BuildContextMenu();
     connect(&m_cursorTimer, &QTimer::timeout, this, &CVantrellView::OnCursorTimer);
+    connect(&m_overlay, &CPickOverlay::Moved, this, &CVantrellView::OnCursorTimer);
+    connect(&m_overlay, &CPickOverlay::Picked, this, [this](const QPoint& pos) {
+        OnCursorTimer();
+        if (auto then = std::exchange(m_afterPick, nullptr))
+            then(pos);
+    });
+    connect(&m_overlay, &CPickOverlay::Cancelled, this, [this] {
+        m_afterPick = nullptr;
+        OnCursorTimer();
+    });
     connect(&m_sequencer, &CSequencer::Progress, this, [this](quint64 executed) {
         m_wndExecutionInfo->setText(QStringLiteral("Executed %1 Action(s)").arg(executed));
     });
@@ -323,9 +333,23 @@ void CVantrellView::ClearList() {
     m_list.RemoveAll();
 }
 
+void CVantrellView::PickThen(std::function<void(const QPoint&)> then) {
+    if (m_overlay.IsOpen())
+        return;
+    m_afterPick = std::move(then);
+    m_overlay.Open();
+}
+
 void CVantrellView::OnAddAction() {
+    if (!m_services.bReadsPointer) {
+        PickThen([this](const QPoint& pos) { OpenAddDialog(pos); });
+        return;
+    }
+    OpenAddDialog(CursorPos());
+}
+
+void CVantrellView::OpenAddDialog(const QPoint& pos) {
     auto action = std::make_unique<CMouseAction>();
-    const QPoint pos = CursorPos();
     action->m_iX = pos.x();
     action->m_iY = pos.y();
     CDlgAction dlg(m_services, this);
@@ -443,17 +467,32 @@ void CVantrellView::OnHotKey(int id) {
     }
     if (id != HOTKEY_CAPTURE)
         return;
-    auto action = std::make_unique<CMouseAction>();
-    action->m_iClickType = LeftClick;
-    const QPoint pos = CursorPos();
-    action->m_iX = pos.x();
-    action->m_iY = pos.y();
-    AppendRow(std::move(action));
-    m_doc.SetModifiedFlag(true);
+    const auto addAt = [this](const QPoint& pos) {
+        auto action = std::make_unique<CMouseAction>();
+        action->m_iClickType = LeftClick;
+        action->m_iX = pos.x();
+        action->m_iY = pos.y();
+        AppendRow(std::move(action));
+        m_doc.SetModifiedFlag(true);
+    };
+    if (m_services.bReadsPointer) {
+        addAt(CursorPos());
+    } else if (m_overlay.IsOpen()) {
+        // The key pressed again over the overlay takes the point there.
+        m_overlay.Take();
+    } else {
+        PickThen(addAt);
+    }
 }
 
 void CVantrellView::OnCursorTimer() {
-    const QPoint pos = CursorPos();
+    // Without a readable pointer the position is known only while the overlay is up; at other times none
+    // is shown rather than an old one.
+    if (!m_services.bReadsPointer && !m_overlay.Position()) {
+        m_wndCursorInfo->setTitle(QStringLiteral("List of Actions to Execute in Sequence"));
+        return;
+    }
+    const QPoint pos = m_services.bReadsPointer ? CursorPos() : *m_overlay.Position();
     m_wndCursorInfo->setTitle(
         QStringLiteral("List of Actions to Execute in Sequence, Cursor at X = %1, Y = %2")
             .arg(pos.x())

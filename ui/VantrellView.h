@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "engine/CaptureHotKey.h"
@@ -18,6 +19,7 @@
 #include "ui/ColoredListCtrl.h"
 #include "ui/DigitsEdit.h"
 #include "ui/HotKeyCtrl.h"
+#include "ui/PickOverlay.h"
 #include "ui/Services.h"
 
 class CVantrellDoc;
@@ -125,6 +127,10 @@ private:
     void OnCursorTimer();
     void OnRunFinished();
     QPoint CursorPos() const;
+    // Where the pointer cannot be read: takes the point on the overlay, then calls then with it; Esc
+    // there changes nothing.
+    void PickThen(std::function<void(const QPoint&)> then);
+    void OpenAddDialog(const QPoint& pos);
     int Message(const QString& text, unsigned type);
 
     CServices& m_services;
@@ -134,6 +140,8 @@ private:
     CCaptureHotKey m_captureHotKey;
     CSequencer m_sequencer;
     QTimer m_cursorTimer;
+    CPickOverlay m_overlay;
+    std::function<void(const QPoint&)> m_afterPick;
     bool m_bColumnsBuilt = false;
     bool m_bExchanging = false;
     bool m_bAskingToStart = false;  // a start's question is open

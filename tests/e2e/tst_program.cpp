@@ -288,7 +288,7 @@ private Q_SLOTS:
         QTest::newRow("no display to run on") << QStringList{run, kExample} << 1 << ""
                                               << "vantrell: [^\\n]*\\n";
         QTest::newRow("window, no display") << QStringList{} << 1 << ""
-                                            << "[^\\n]*no X display[^\\n]*\\n";
+                                            << "[^\\n]*no display[^\\n]*\\n";
         QTest::newRow("dry run alone") << QStringList{dry} << 1 << ""
                                        << "(.|\\n)*--run(.|\\n)*";
     }

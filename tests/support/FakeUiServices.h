@@ -60,7 +60,9 @@ struct CFakeServices {
         : services{
               hotkeys,  input,
               messages, fileDialogs,
-              shell,    [this](QString*) { return std::make_unique<platform::CRecordingInput>(runLog); }} {}
+              shell,    [this](QString*) { return std::make_unique<platform::CRecordingInput>(runLog); },
+              true,     true,
+              {}} {}
 
     // What runs of the window injected.
     platform::CEventLog runLog;

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     CQtMessageBox messages;
     CQtFileDialogs dialogs;
     CDesktopShell shell;
-    CServices services{*hotkeys, *input, messages, dialogs, shell, platform::CreateX11Input};
+    CServices services{*hotkeys, *input, messages, dialogs, shell, platform::CreateX11Input, true, true, {}};
 
     CMainFrame frame(services);
     frame.NewDocument();
