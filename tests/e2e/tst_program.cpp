@@ -43,6 +43,9 @@ void Start(QProcess& p, const QStringList& args, bool bWithDisplay) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!bWithDisplay)
         env.remove(u"DISPLAY"_s);
+    // The suite's Xvfb is the only session, whatever the desktop it was started from.
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"XDG_SESSION_TYPE"_s);
     env.insert(u"LC_ALL"_s, u"en_US.UTF-8"_s);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(VANTRELL_BINARY), args);
@@ -289,6 +292,17 @@ private Q_SLOTS:
                                               << "vantrell: [^\\n]*\\n";
         QTest::newRow("window, no display") << QStringList{} << 1 << ""
                                             << "[^\\n]*no display[^\\n]*\\n";
+        // A back end asked for by name that cannot start is a usage error, in the window and on the
+        // command line.
+        QTest::newRow("unknown back end") << QStringList{run, kExample, "--backend", "mir"} << 2 << ""
+                                          << "vantrell: unknown back end \"mir\" \\(choose x11, wlroots or "
+                                             "portal\\)\\.\n";
+        QTest::newRow("forced wlroots, no compositor")
+            << QStringList{run, kExample, "--backend=wlroots"} << 2 << "" << "vantrell: [^\n]+\n";
+        QTest::newRow("forced portal") << QStringList{run, kExample, "--backend", "portal"} << 2 << ""
+                                       << "vantrell: [^\n]*portal[^\n]*\n";
+        QTest::newRow("window, forced x11, no display")
+            << QStringList{"--backend", "x11"} << 2 << "" << "vantrell: [^\n]*DISPLAY is not set[^\n]*\n";
         QTest::newRow("dry run alone") << QStringList{dry} << 1 << ""
                                        << "(.|\\n)*--run(.|\\n)*";
     }

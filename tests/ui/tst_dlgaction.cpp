@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "tests/ui/UiFixture.h"
+#include "ui/AppHotKeys.h"
 #include "ui/DlgAction.h"
 
 using namespace uitest;
@@ -147,6 +148,61 @@ private Q_SLOTS:
         // Nothing of the refused OK reaches the record when the user then gives up.
         e.Click(u"btnCancel"_s);
         QCOMPARE(Describe(record), before);
+    }
+
+    // Where the pointer cannot be read, the capture key (a key of the program's own windows then) opens the
+    // overlay; the live position follows the pointer over it, a click or the key again takes the point, Esc
+    // changes nothing.
+    void capturePicksOnTheOverlayWhereThePointerIsUnreadable_data() {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"click", "key again", "Esc"})
+            QTest::newRow(how) << QString::fromLatin1(how);
+    }
+    void capturePicksOnTheOverlayWhereThePointerIsUnreadable() {
+        QFETCH(QString, how);
+        CAppHotKeys hotKeys;
+        CEventLog log;
+        CRecordingInput input{log};
+        testsupport::CFakeServices fakes{hotKeys, input};
+        fakes.services.bReadsPointer = false;
+        CDlgAction dlg(fakes.services);
+        CMouseAction record = *MakeAction(LeftClick, 1, 2, 0, {});
+        dlg.m_pAction = &record;
+        dlg.open();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        const auto label = [&dlg] { return dlg.findChild<QLabel*>(u"lblCurrentLocation"_s)->text(); };
+        QTest::qWait(2 * CDlgAction::kLocationIntervalMs);
+        QCOMPARE(label(), u"Current Location"_s);  // nothing claimed about a pointer it cannot see
+
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_F6);
+        QWidget* cover = nullptr;
+        QTRY_VERIFY((cover = Overlay()) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(cover));
+        const QPoint origin = cover->screen()->geometry().topLeft();
+        QTest::mouseMove(cover, QPoint(120, 45));
+        QTRY_COMPARE(label(), u"Mouse Cursor at X = %1 and Y = %2"_s.arg(origin.x() + 120).arg(origin.y() + 45));
+        if (how == u"click")
+            QTest::mouseClick(cover, Qt::LeftButton, {}, QPoint(120, 45));
+        else if (how == u"key again")
+            QTest::keyClick(cover->windowHandle(), Qt::Key_F6);
+        else
+            QTest::keyClick(cover->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(Overlay() == nullptr);
+        const bool picked = how != u"Esc";
+        QCOMPARE(dlg.findChild<QLineEdit*>(u"editX"_s)->text(), QString::number(picked ? origin.x() + 120 : 1));
+        QCOMPARE(dlg.findChild<QLineEdit*>(u"editY"_s)->text(), QString::number(picked ? origin.y() + 45 : 2));
+        QCOMPARE(label(), u"Current Location"_s);
+        QVERIFY(dlg.isVisible());  // Esc went to the overlay, not to the editor
+        QCOMPARE(record.m_iX, 1);  // only OK changes the record
+    }
+
+private:
+    static QWidget* Overlay() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->windowTitle() == u"Pick a position")
+                return w;
+        }
+        return nullptr;
     }
 };
 
