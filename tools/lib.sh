@@ -2,7 +2,7 @@
 
 # What each purpose needs from Debian, so that starting the program installs no test tools.
 PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
-                libxi-dev fonts-dejavu-core)
+                libxi-dev fonts-dejavu-core qt6-wayland)
 # The private X servers and peers of the suites, the checks of the installed files, and clang for the
 # fuzzer.
 PACKAGES_TEST=(xvfb xdotool x11-utils desktop-file-utils libxml2-utils shared-mime-info clang-14

@@ -44,7 +44,7 @@ field Description | sed -n 2p | grep -q . || fail "no long description"
 
 depends=$(field Depends)
 names=$(echo "$depends" | tr ',|' '\n\n' | sed 's/(.*)//; s/ //g')
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libx11-6 libxtst6 libc6 libstdc++6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libx11-6 libxtst6 libc6 libstdc++6 qt6-wayland; do
     echo "$names" | grep -qxF "$lib" || fail "Depends does not name $lib: $depends"
 done
 
