@@ -24,7 +24,10 @@ std::unique_ptr<IInput> CreateWlrootsInput(QString* error);
 bool WlrootsPointerOffered(QString* why);
 
 // Zero-delay runs are paced: a press goes out no sooner than this after the previous press of the
-// process, so that no receiving program has its event buffer filled and is cut off by the compositor.
-constexpr int kWlrootsClickSpacingUs = 150;
+// process, so that no receiving program has its event buffer filled and is cut off by the compositor. A
+// Qt window kept up with this on a two-core machine under heavy load, where 100 to 250 µs cut it off
+// (bench/sway_pacing; docs/PERFORMANCE.md). It caps a run at about 3,300 clicks per second; a delay of
+// 1 ms or more never waits for it.
+constexpr int kWlrootsClickSpacingUs = 300;
 
 }  // namespace platform
