@@ -2,12 +2,13 @@
 // (absolute motion, press, release, each with its frame, one write per click) in a loop with nothing else
 // in it, on a pointer of its own over one output.
 //
-//   bench_wayland_raw_clicks --count N [--rect X,Y,WxH] [--extent WxH] [--pause-us US]
+//   bench_wayland_raw_clicks --count N [--rect X,Y,WxH] [--extent WxH] [--pause-us US] [--sync-every N]
 //
 // --extent is the size of the layout's bounding box (default 1280x1024, one output at the origin);
 // --pause-us sends a press no sooner than that after the previous press, as the program's own back end
 // paces its clicks, to find the pacing under which no receiving window is cut off by the compositor (0,
-// the default: no pacing at all).
+// the default: no pacing at all). --sync-every sends a sync with every N clicks and waits while more than
+// one is unanswered, as the back end does, so the compositor never has a long backlog of ours to read.
 
 #include <poll.h>
 #include <wayland-client.h>
@@ -42,6 +43,11 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
 
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
 
+void OnSyncDone(void* data, wl_callback* callback, uint32_t) {
+    wl_callback_destroy(callback);
+    --*static_cast<int*>(data);
+}
+
 // A full socket is waited out, as the program's own back end does.
 bool Flush(wl_display* display) {
     while (wl_display_flush(display) < 0) {
@@ -57,7 +63,7 @@ bool Flush(wl_display* display) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long count = -1, pauseUs = 0;
+    long count = -1, pauseUs = 0, syncEvery = 0;
     SBenchRect rect{8, 8, 1264, 1008};
     unsigned extentW = 1280, extentH = 1024;
     for (int i = 1; i < argc; ++i) {
@@ -65,6 +71,8 @@ int main(int argc, char** argv) {
             count = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--pause-us") == 0 && i + 1 < argc) {
             pauseUs = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--sync-every") == 0 && i + 1 < argc) {
+            syncEvery = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--extent") == 0 && i + 1 < argc &&
                    std::sscanf(argv[i + 1], "%ux%u", &extentW, &extentH) == 2) {
             ++i;
@@ -75,9 +83,9 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    if (count < 1 || count > 10'000'000 || pauseUs < 0) {
+    if (count < 1 || count > 10'000'000 || pauseUs < 0 || syncEvery < 0) {
         std::fprintf(stderr, "usage: bench_wayland_raw_clicks --count N [--rect X,Y,WxH] [--extent WxH] "
-                             "[--pause-us US]\n");
+                             "[--pause-us US] [--sync-every N]\n");
         return 2;
     }
     wl_display* display = wl_display_connect(nullptr);
@@ -103,7 +111,19 @@ int main(int argc, char** argv) {
     platform::UsePreciseTimersOnThisThread();
     const auto spacing = std::chrono::microseconds(pauseUs);
     auto nextPress = std::chrono::steady_clock::now();
+    static const wl_callback_listener kSyncListener = {OnSyncDone};
+    int unanswered = 0;
     for (long n = 0; n < count; ++n) {
+        while (syncEvery > 0 && unanswered > 1) {
+            if (!Flush(display) || wl_display_dispatch(display) < 0) {
+                std::fprintf(stderr, "bench_wayland_raw_clicks: the compositor connection was lost\n");
+                return 1;
+            }
+        }
+        if (syncEvery > 0 && n % syncEvery == 0) {
+            ++unanswered;
+            wl_callback_add_listener(wl_display_sync(display), &kSyncListener, &unanswered);
+        }
         if (pauseUs > 0) {
             std::this_thread::sleep_until(nextPress);
             nextPress = std::max(nextPress + spacing, std::chrono::steady_clock::now());

@@ -27,8 +27,13 @@ const char* const kManagerName = "zwlr_virtual_pointer_manager_v1";
 // How long a pointer that has just appeared is given before its first press: clients learn from their seat
 // that there is a pointer now and bind to it, and a press before that reaches nobody.
 constexpr auto kNewPointerSettle = std::chrono::milliseconds(150);
-// How long a full socket may stay full before the compositor counts as gone.
+// How long a full socket, or an unanswered sync, may last before the compositor counts as gone.
 constexpr int kWriteTimeoutMs = 5000;
+// A sync goes out with every this many presses, and a press waits while more than one is unanswered: the
+// compositor never has more than about twice this many clicks of ours unread. A compositor that has fallen
+// behind and then reads a long backlog at once writes all its events to the receiving window in one go,
+// faster than any window reads them, and cuts it off.
+constexpr int kPressesPerSync = 50;
 
 QString LostText() { return QStringLiteral("the Wayland compositor connection was lost"); }
 
@@ -99,6 +104,8 @@ private:
     // Reads and handles what the compositor has sent, without waiting.
     bool Pump();
     bool MarkLost();
+    // Waits (reading what comes) until at most `most` syncs are unanswered.
+    bool AwaitSyncs(int most);
     void AddOutput(uint32_t name, uint32_t version);
     void WatchOutput(SOutput& output);
     bool Bounds(SRect* box) const;
@@ -112,7 +119,10 @@ private:
     static void OnXdgName(void*, zxdg_output_v1*, const char*) {}
     static void OnXdgDescription(void*, zxdg_output_v1*, const char*) {}
 
+    static void OnSyncDone(void* data, wl_callback* callback, uint32_t);
+
     static const wl_registry_listener kRegistryListener;
+    static const wl_callback_listener kSyncListener;
     static const zxdg_output_v1_listener kXdgOutputListener;
 
     QByteArray m_displayName;
@@ -125,10 +135,13 @@ private:
     std::vector<std::unique_ptr<SOutput>> m_outputs;
     bool m_bLost = false;
     Clock::time_point m_nextPress;
+    int m_iPressesSinceSync = 0;
+    int m_iSyncsUnanswered = 0;
 };
 
 const wl_registry_listener CPointerConnection::kRegistryListener = {&CPointerConnection::OnGlobal,
                                                                     &CPointerConnection::OnGlobalRemove};
+const wl_callback_listener CPointerConnection::kSyncListener = {&CPointerConnection::OnSyncDone};
 const zxdg_output_v1_listener CPointerConnection::kXdgOutputListener = {
     &CPointerConnection::OnLogicalPosition, &CPointerConnection::OnLogicalSize, &CPointerConnection::OnXdgDone,
     &CPointerConnection::OnXdgName, &CPointerConnection::OnXdgDescription};
@@ -149,6 +162,11 @@ void CPointerConnection::OnGlobal(void* data, wl_registry* registry, uint32_t na
     } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
         self->AddOutput(name, version);
     }
+}
+
+void CPointerConnection::OnSyncDone(void* data, wl_callback* callback, uint32_t) {
+    wl_callback_destroy(callback);
+    --static_cast<CPointerConnection*>(data)->m_iSyncsUnanswered;
 }
 
 void CPointerConnection::OnGlobalRemove(void* data, wl_registry*, uint32_t name) {
@@ -277,6 +295,28 @@ bool CPointerConnection::Pump() {
     return true;
 }
 
+bool CPointerConnection::AwaitSyncs(int most) {
+    while (m_iSyncsUnanswered > most) {
+        if (!FlushLocked())
+            return false;
+        while (wl_display_prepare_read(m_display) != 0) {
+            if (wl_display_dispatch_pending(m_display) < 0)
+                return MarkLost();
+        }
+        pollfd fd{wl_display_get_fd(m_display), POLLIN, 0};
+        const int ready = poll(&fd, 1, kWriteTimeoutMs);
+        if (ready <= 0) {
+            wl_display_cancel_read(m_display);
+            if (ready < 0 && errno == EINTR)
+                continue;
+            return MarkLost();
+        }
+        if (wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0)
+            return MarkLost();
+    }
+    return true;
+}
+
 bool CPointerConnection::FlushLocked() {
     if (m_bLost)
         return false;
@@ -378,6 +418,13 @@ bool CPointerConnection::Button(uint32_t button, bool bPress) {
             std::this_thread::sleep_until(m_nextPress);
         }
         m_nextPress = std::max(now, m_nextPress) + std::chrono::microseconds(kWlrootsClickSpacingUs);
+        if (!AwaitSyncs(1))
+            return false;
+        if (++m_iPressesSinceSync >= kPressesPerSync) {
+            m_iPressesSinceSync = 0;
+            ++m_iSyncsUnanswered;
+            wl_callback_add_listener(wl_display_sync(m_display), &kSyncListener, this);
+        }
     }
     wlr::Button(m_pointer, NowMs(), button, bPress ? wlr::kPressed : wlr::kReleased);
     wlr::Frame(m_pointer);
