@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/ControlService.h"
 #include "app/MainFrame.h"
 #include "app/PrintCommand.h"
 #include "app/RunCommand.h"
@@ -21,8 +22,8 @@ namespace {
 // Commands that answer in the terminal and never open a window, so they work without a display.
 bool IsConsoleCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        for (const char* name :
-             {"--print", "--run", "--dry-run", "--help", "-h", "--help-all", "--version", "-v"}) {
+        for (const char* name : {"--print", "--run", "--dry-run", "--help", "-h", "--help-all", "--version",
+                                 "-v", "--toggle", "--start", "--stop"}) {
             if (std::strcmp(argv[i], name) == 0)
                 return true;
         }
@@ -44,13 +45,23 @@ struct Options {
     QCommandLineOption dryRun{QStringLiteral("dry-run"),
                               QStringLiteral("With --run: print the run's moves, clicks and waits instead of "
                                              "performing them.")};
+    // Commands to the running window.
+    QCommandLineOption toggle{
+        QStringLiteral("toggle"),
+        QStringLiteral("Start the script in the running Vantrell window, or stop its run "
+                       "(a key of the desktop can run this).")};
+    QCommandLineOption start{QStringLiteral("start"),
+                             QStringLiteral("Start the script in the running Vantrell window.")};
+    QCommandLineOption stop{QStringLiteral("stop"),
+                            QStringLiteral("Stop the run in the running Vantrell window.")};
 };
 
 void SetUpParser(QCommandLineParser& parser, Options& options) {
     parser.setApplicationDescription(QStringLiteral("Plays back scripts of mouse clicks."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.print, options.run, options.dryRun});
+    parser.addOptions(
+        {options.print, options.run, options.dryRun, options.toggle, options.start, options.stop});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
 }
@@ -82,6 +93,17 @@ int RunConsole(int argc, char** argv) {
         return RunScript(parser.value(options.run), run, platform::CreateX11Input, STDOUT_FILENO, err,
                          hotkeys.get());
     }
+    QStringList actions;
+    for (const QCommandLineOption* option : {&options.toggle, &options.start, &options.stop}) {
+        if (parser.isSet(*option))
+            actions << option->names().constFirst();
+    }
+    if (actions.size() > 1) {
+        err << "vantrell: --toggle, --start and --stop go alone" << Qt::endl;
+        return 1;
+    }
+    if (!actions.isEmpty())
+        return control::SendAction(actions.constFirst(), err);
     if (parser.isSet(options.dryRun)) {
         err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
         return 1;
@@ -136,6 +158,9 @@ int RunWindow(int argc, char** argv) {
     if (frame.EndStatus() != 0)
         return frame.EndStatus();
     frame.show();
+    // `vantrell --toggle` and the desktop's Start and Stop reach the window from here on.
+    CControlService control(frame);
+    control.Register();
     return app.exec();
 }
 
