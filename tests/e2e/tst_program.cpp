@@ -600,22 +600,29 @@ private Q_SLOTS:
             QSKIP("skipped: dbus-daemon is not installed");
         QDBusConnection bus = QDBusConnection::connectToBus(m_busAddress, u"test"_s);
         QVERIFY2(bus.isConnected(), qPrintable(bus.lastError().message()));
-        // Runs that last: 20 clicks 30 ms apart, a thousand times; the first window's on the line y = 800,
-        // the second's on y = 700.
+        // Runs that last: clicks 30 ms apart, the first window's on the line y = 800, the second's on y =
+        // 700. The first script's repeat count of 0 makes its start ask whether to run it once.
         QProcess first, second;
-        Start(first, {Script(u"first.Vantrell"_s, ManyRows(20, LeftClick, 900, 800, 30), Header(1000))},
-              true);
+        Start(first, {Script(u"first.Vantrell"_s, ManyRows(400, LeftClick, 900, 800, 30), Header(0))}, true);
         QTRY_COMPARE_WITH_TIMEOUT(QueuedOwners(bus).size(), 1, 20000);
         Start(second, {Script(u"second.Vantrell"_s, ManyRows(20, LeftClick, 900, 700, 30), Header(1000))},
               true);
         QTRY_COMPARE_WITH_TIMEOUT(QueuedOwners(bus).size(), 2, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(HasWindowTitled(u"second - Vantrell by Orlenby"_s), 10000);
 
+        // The command is answered at once; the run starts when the question has its answer.
+        const Result asked = Run({u"--toggle"_s});
+        QCOMPARE(asked.err, QString());
+        QCOMPARE(asked.status, 0);
+        QCOMPARE(RunState(false, 800), QString());
+        QVERIFY(m_peer.TapKey(XK_Return, 0));
+        QCOMPARE(RunState(true, 800), QString());
+
         const struct {
             const char* command;
             bool bRunning;
-        } steps[] = {{"--toggle", true}, {"--toggle", false}, {"--start", true},  {"--start", true},
-                     {"--stop", false},  {"--stop", false},   {"--toggle", true}, {"--stop", false}};
+        } steps[] = {{"--toggle", false}, {"--start", true},  {"--start", true}, {"--stop", false},
+                     {"--stop", false},   {"--toggle", true}, {"--stop", false}};
         for (const auto& step : steps) {
             const Result r = Run({QString::fromLatin1(step.command)});
             QCOMPARE(r.err, QString());
