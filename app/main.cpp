@@ -22,8 +22,13 @@ namespace {
 // Commands that answer in the terminal and never open a window, so they work without a display.
 bool IsConsoleCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        for (const char* name : {"--print", "--run", "--dry-run", "--help", "-h", "--help-all", "--version",
-                                 "-v", "--toggle", "--start", "--stop"}) {
+        for (const char* name :
+             {"--print", "--run", "--dry-run", "--help", "-h", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
+        // The commands to a running window.
+        for (const char* name : {"--toggle", "--start", "--stop"}) {
             if (std::strcmp(argv[i], name) == 0)
                 return true;
         }
@@ -60,8 +65,8 @@ void SetUpParser(QCommandLineParser& parser, Options& options) {
     parser.setApplicationDescription(QStringLiteral("Plays back scripts of mouse clicks."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions(
-        {options.print, options.run, options.dryRun, options.toggle, options.start, options.stop});
+    parser.addOptions({options.print, options.run, options.dryRun});
+    parser.addOptions({options.toggle, options.start, options.stop});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
 }
