@@ -2,7 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusError>
-#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QTextStream>
 #include <QUrl>
 
@@ -19,6 +19,14 @@ const QString kStart = QStringLiteral("start");
 const QString kStop = QStringLiteral("stop");
 const QString kToggle = QStringLiteral("toggle");
 
+// Qt's bus connections read messages on a thread of their own, which goes only when the process ends. The
+// registry of Qt's own types that the messages are read into must outlast it, so it is made first: made
+// by the connection instead, it would go first, and a message that came in while the program ends would
+// be read into types that are gone.
+void KeepTypesForTheBusThread() {
+    qRegisterMetaType<QDBusVariant>();
+}
+
 }  // namespace
 
 bool IsAction(const QString& name) {
@@ -26,6 +34,7 @@ bool IsAction(const QString& name) {
 }
 
 int SendAction(const QString& action, QTextStream& err) {
+    KeepTypesForTheBusThread();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         err << "vantrell: no session bus to reach a Vantrell window (" << bus.lastError().message() << ")"
@@ -75,6 +84,7 @@ void CControlService::Register() {
     // The first use of the bus connects and says hello to it and waits for that. The thread only makes the
     // connection, which Qt keeps for the process; the user-interface thread looks for the end now and then
     // and takes the same connection from there on.
+    control::KeepTypesForTheBusThread();
     m_connecting = platform::StartQuietThread([this] {
         (void)QDBusConnection::sessionBus().isConnected();
         m_bConnectDone.store(true, std::memory_order_release);

@@ -205,6 +205,11 @@ private Q_SLOTS:
         // A session bus of our own, which every window started here joins.
         if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
             return;
+        // Under ThreadSanitizer a process that has started a child while it had threads may start no more
+        // (the children share its memory until they run their program), so the thread of Qt's bus
+        // connections is started here, before the first such child.
+        QDBusConnection::connectToBus(u"unix:path=/nonexistent"_s, u"start"_s);
+        QDBusConnection::disconnectFromBus(u"start"_s);
         m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--print-address"_s, u"--nofork"_s});
         while (!m_bus.canReadLine())
             QVERIFY2(m_bus.waitForReadyRead(10000), "dbus-daemon gave no address");
