@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "platform/AppInfo.h"
+#include "platform/Profile.h"
 #include "res/AppIcon.h"
 #include "script/ScriptHeader.h"
 #include "script/VantrellDoc.h"
@@ -285,6 +286,28 @@ void CMainFrame::ShowFromTray() {
     activateWindow();
     if (m_tray)
         m_tray->hide();
+}
+
+bool CMainFrame::TellHowToBindToggle() {
+    const QString section = QStringLiteral("Settings");
+    const QString entry = QStringLiteral("m_bToldHowToBindToggle");
+    if (GetProfileInt(section, entry, 0) != 0)
+        return false;
+    // Remembered before it shows, so that a window that ends during the message does not tell it again.
+    WriteProfileInt(section, entry, 1);
+    m_services.messages.MessageBox(
+        this,
+        tr("This desktop does not let Vantrell take a key for the whole desktop, so a script's start/stop "
+           "shortcut and the add key work only while a Vantrell window has the focus.\n\n"
+           "Instead, give the command  vantrell --toggle  a key in your desktop's own settings. It starts "
+           "the script in the Vantrell window, or stops its run.\n\n"
+           "sway: add a line such as\n    bindsym F9 exec vantrell --toggle\nto ~/.config/sway/config and "
+           "reload sway.\n\n"
+           "GNOME: Settings \u2192 Keyboard \u2192 View and Customize Shortcuts \u2192 Custom Shortcuts, add "
+           "one with the command  vantrell --toggle  and a key of your choice.\n\n"
+           "vantrell --start and vantrell --stop do only the one or the other."),
+        MB_OK | MB_ICONINFORMATION);
+    return true;
 }
 
 // Del deletes the selected action wherever the focus is in this window, the repeat count field

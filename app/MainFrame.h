@@ -64,6 +64,13 @@ public:
     void OnShare(int id);
     // "Hide to Notification Area": into the tray where the desktop has one, else minimized.
     void OnHideToTray();
+    // Back from the tray or from minimized, raised and active.
+    void ShowFromTray();
+
+    // For a session where no key can be had for the whole desktop, so the script's start/stop shortcut
+    // cannot work: tells how to bind a key of the desktop to `vantrell --toggle` instead. Only the first
+    // time ever (the profile remembers it); true when the message was shown now.
+    bool TellHowToBindToggle();
 
     // SIGINT, SIGTERM or SIGHUP: stops the run (its button released), asks nothing, saves no script, and
     // leaves the event loop with EndStatus(). A signal that comes before the loop runs is kept for main.
@@ -87,7 +94,6 @@ private:
     void FitToForm();
     void OnRecentFile(const QString& path);
     void BuildStatusBar();
-    void ShowFromTray();
     // What every end of the window goes through: the run stopped and its button released.
     void EndSession();
 

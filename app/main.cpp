@@ -2,10 +2,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
 #include "app/Backend.h"
+#include "app/ControlService.h"
 #include "app/MainFrame.h"
 #include "app/PrintCommand.h"
 #include "app/RunCommand.h"
@@ -25,6 +27,11 @@ bool IsConsoleCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         for (const char* name :
              {"--print", "--run", "--dry-run", "--help", "-h", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
+        // The commands to a running window.
+        for (const char* name : {"--toggle", "--start", "--stop"}) {
             if (std::strcmp(argv[i], name) == 0)
                 return true;
         }
@@ -51,6 +58,15 @@ struct Options {
                                               "wlroots (sway and other wlroots compositors) or portal (GNOME, "
                                               "KDE)."),
                                QStringLiteral("name")};
+    // Commands to the running window.
+    QCommandLineOption toggle{
+        QStringLiteral("toggle"),
+        QStringLiteral("Start the script in the running Vantrell window, or stop its run "
+                       "(a key of the desktop can run this).")};
+    QCommandLineOption start{QStringLiteral("start"),
+                             QStringLiteral("Start the script in the running Vantrell window.")};
+    QCommandLineOption stop{QStringLiteral("stop"),
+                            QStringLiteral("Stop the run in the running Vantrell window.")};
 };
 
 // --backend's value, read before Qt starts: it decides which platform Qt's windows use.
@@ -69,6 +85,7 @@ void SetUpParser(QCommandLineParser& parser, Options& options) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({options.print, options.run, options.dryRun, options.backend});
+    parser.addOptions({options.toggle, options.start, options.stop});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
 }
@@ -115,6 +132,17 @@ int RunConsole(int argc, char** argv) {
         }
         return RunScript(parser.value(options.run), run, makeInput, STDOUT_FILENO, err, hotkeys.get());
     }
+    QStringList actions;
+    for (const QCommandLineOption* option : {&options.toggle, &options.start, &options.stop}) {
+        if (parser.isSet(*option))
+            actions << option->names().constFirst();
+    }
+    if (actions.size() > 1) {
+        err << "vantrell: --toggle, --start and --stop go alone" << Qt::endl;
+        return 1;
+    }
+    if (!actions.isEmpty())
+        return control::SendAction(actions.constFirst(), err);
     if (parser.isSet(options.dryRun)) {
         err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
         return 1;
@@ -188,6 +216,12 @@ int RunWindow(int argc, char** argv) {
     if (frame.EndStatus() != 0)
         return frame.EndStatus();
     frame.show();
+    // `vantrell --toggle` and the desktop's Start and Stop reach the window from here on.
+    CControlService control(frame);
+    control.Register();
+    // Where no key can be taken for the whole desktop, the window says once how to bind --toggle instead.
+    if (!HasGlobalKeys(backend.kind))
+        QTimer::singleShot(0, &frame, [&frame] { frame.TellHowToBindToggle(); });
     return app.exec();
 }
 

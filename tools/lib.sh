@@ -6,7 +6,7 @@ PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-
 # The private X servers, headless sway and peers of the suites, the checks of the installed files, and clang
 # for the fuzzer.
 PACKAGES_TEST=(xvfb xdotool x11-utils desktop-file-utils libxml2-utils shared-mime-info clang-14
-               libclang-rt-14-dev sway qt6-wayland)
+               libclang-rt-14-dev sway qt6-wayland dbus)
 PACKAGES_PACKAGE=(dpkg-dev desktop-file-utils libxml2-utils shared-mime-info)
 
 # ensure_packages PURPOSE... (build, test, package): installs what those purposes need and is missing.

@@ -7,11 +7,14 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDateTime>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <optional>
 
 #include "platform/HotKeys.h"
 #include "platform/Profile.h"
@@ -151,6 +154,19 @@ bool HasWindowTitled(const QString& title) {
     return !WindowTitled(title).isEmpty();
 }
 
+// The window's name on the session bus, which the desktop entry's actions and users' key bindings call.
+const QString kBusName = u"io.github.vantrell.Vantrell"_s;
+
+// The owner of the bus name first, then the windows that wait for it.
+QStringList QueuedOwners(const QDBusConnection& bus) {
+    const QDBusMessage reply =
+        bus.call(QDBusMessage::createMethodCall(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
+                                                u"org.freedesktop.DBus"_s, u"ListQueuedOwners"_s)
+                 << kBusName);
+    return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toStringList()
+                                                      : QStringList();
+}
+
 // A kilobyte count from /proc/PID/status ("VmRSS", "VmHWM"); -1 when it cannot be read.
 qint64 StatusKiB(qint64 pid, const QByteArray& key) {
     QFile status(u"/proc/%1/status"_s.arg(pid));
@@ -188,6 +204,24 @@ private Q_SLOTS:
         QVERIFY(cut.open(QIODevice::WriteOnly));
         cut.write(whole.readAll().chopped(10));  // ends inside the last row
         QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(u"fifo.Vantrell"_s)).constData(), 0600), 0);
+
+        // A session bus of our own, which every window started here joins.
+        if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+            return;
+        // Under ThreadSanitizer a process that has started a child while it had threads may start no more
+        // (the children share its memory until they run their program), so the thread of Qt's bus
+        // connections is started here, before the first such child.
+        QDBusConnection::connectToBus(u"unix:path=/nonexistent"_s, u"start"_s);
+        QDBusConnection::disconnectFromBus(u"start"_s);
+        m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--print-address"_s, u"--nofork"_s});
+        while (!m_bus.canReadLine())
+            QVERIFY2(m_bus.waitForReadyRead(10000), "dbus-daemon gave no address");
+        m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
+    }
+    void cleanupTestCase() {
+        m_bus.kill();
+        m_bus.waitForFinished();
     }
     void init() {
         m_recorder.Sync();
@@ -547,6 +581,102 @@ private Q_SLOTS:
         QVERIFY(gui.waitForFinished());
     }
 
+    // The commands to the running window, with none to reach: one line and status 1.
+    void controlWithoutAWindow_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("busAddress");  // null: the suite's own bus
+        QTest::addColumn<QString>("err");
+        const QString none = u"vantrell: no Vantrell window is running\n"_s;
+        QTest::newRow("stop") << QStringList{u"--stop"_s} << QByteArray() << none;
+        QTest::newRow("toggle") << QStringList{u"--toggle"_s} << QByteArray() << none;
+        QTest::newRow("start") << QStringList{u"--start"_s} << QByteArray() << none;
+        QTest::newRow("no session bus") << QStringList{u"--toggle"_s} << "unix:path=/nonexistent/bus"_ba
+                                        << u"vantrell: no session bus[^\n]*\n"_s;
+        QTest::newRow("two commands") << QStringList{u"--start"_s, u"--stop"_s} << QByteArray()
+                                      << u"vantrell: --toggle, --start and --stop go alone\n"_s;
+    }
+    void controlWithoutAWindow() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, busAddress);
+        QFETCH(QString, err);
+        if (m_busAddress.isEmpty() && busAddress.isNull())
+            QSKIP("skipped: dbus-daemon is not installed");
+        std::optional<testsupport::CScopedEnv> address;
+        if (!busAddress.isNull())
+            address.emplace("DBUS_SESSION_BUS_ADDRESS", busAddress);
+        const Result r = Run(args);
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(err)).match(r.err).hasMatch(),
+                 qPrintable(r.err));
+    }
+
+    // `vantrell --toggle`, `--start` and `--stop` drive the first window's run from outside. A second window
+    // works as usual and gets the name only when the first has gone; a window that does not answer does not
+    // hold the command up.
+    void controlFromOutside() {
+        if (m_busAddress.isEmpty())
+            QSKIP("skipped: dbus-daemon is not installed");
+        QDBusConnection bus = QDBusConnection::connectToBus(m_busAddress, u"test"_s);
+        QVERIFY2(bus.isConnected(), qPrintable(bus.lastError().message()));
+        // Runs that last: clicks 30 ms apart, the first window's on the line y = 800, the second's on y =
+        // 700. The first script's repeat count of 0 makes its start ask whether to run it once.
+        QProcess first, second;
+        Start(first, {Script(u"first.Vantrell"_s, ManyRows(400, LeftClick, 900, 800, 30), Header(0))}, true);
+        QTRY_COMPARE_WITH_TIMEOUT(QueuedOwners(bus).size(), 1, 20000);
+        Start(second, {Script(u"second.Vantrell"_s, ManyRows(20, LeftClick, 900, 700, 30), Header(1000))},
+              true);
+        QTRY_COMPARE_WITH_TIMEOUT(QueuedOwners(bus).size(), 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(HasWindowTitled(u"second - Vantrell by Orlenby"_s), 10000);
+
+        // The command is answered at once; the run starts when the question has its answer.
+        const Result asked = Run({u"--toggle"_s});
+        QCOMPARE(asked.err, QString());
+        QCOMPARE(asked.status, 0);
+        QCOMPARE(RunState(false, 800), QString());
+        QVERIFY(m_peer.TapKey(XK_Return, 0));
+        QCOMPARE(RunState(true, 800), QString());
+
+        const struct {
+            const char* command;
+            bool bRunning;
+        } steps[] = {{"--toggle", false}, {"--start", true},  {"--start", true}, {"--stop", false},
+                     {"--stop", false},   {"--toggle", true}, {"--stop", false}};
+        for (const auto& step : steps) {
+            const Result r = Run({QString::fromLatin1(step.command)});
+            QCOMPARE(r.err, QString());
+            QCOMPARE(r.status, 0);
+            const QString wrong = RunState(step.bRunning, 800);
+            QVERIFY2(wrong.isEmpty(), qPrintable(QString::fromLatin1(step.command) + u": "_s + wrong));
+        }
+
+        // An action the window does not have is an error to the caller, and does nothing.
+        const QDBusMessage reply =
+            bus.call(QDBusMessage::createMethodCall(kBusName, u"/io/github/vantrell/Vantrell"_s,
+                                                    u"org.freedesktop.Application"_s, u"ActivateAction"_s)
+                     << u"jump"_s << QVariantList() << QVariantMap());
+        QCOMPARE(reply.errorName(), u"org.freedesktop.DBus.Error.InvalidArgs"_s);
+        QCOMPARE(RunState(false, 800), QString());
+
+        // The first window gone, the second is the one the commands reach.
+        first.terminate();
+        QVERIFY(first.waitForFinished(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(QueuedOwners(bus).size(), 1, 10000);
+        m_recorder.Clear();
+        QCOMPARE(Run({u"--toggle"_s}).status, 0);
+        QCOMPARE(RunState(true, 700), QString());
+        QCOMPARE(Run({u"--stop"_s}).status, 0);
+        QCOMPARE(RunState(false, 700), QString());
+
+        // A window that does not answer: the command gives up after its time-out.
+        QCOMPARE(::kill(static_cast<pid_t>(second.processId()), SIGSTOP), 0);
+        const Result r = Run({u"--toggle"_s});
+        ::kill(static_cast<pid_t>(second.processId()), SIGKILL);
+        second.waitForFinished();
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err, u"vantrell: the Vantrell window did not answer\n"_s);
+    }
+
     // A scheduled start a few seconds ahead, kept when the window asks about it, fires once, at its second.
     void autoRunFiresOnce() {
         const QDateTime at = QDateTime::currentDateTime().addSecs(6);
@@ -571,11 +701,36 @@ private Q_SLOTS:
     }
 
 private:
+    // Empty when, after a command to a window, a run goes on (or no run does), and every click so far was on
+    // the line y; otherwise what is wrong.
+    QString RunState(bool bRunning, int y) {
+        QTest::qWait(300);  // a stopped run completes the click under way
+        m_recorder.Sync();
+        const qsizetype before = m_recorder.Events().size();
+        if (bRunning && !m_recorder.WaitForEvents(before + 6, 10000))
+            return u"no run goes on"_s;
+        if (!bRunning) {
+            QTest::qWait(300);
+            m_recorder.Sync();
+            if (m_recorder.Events().size() != before)
+                return u"a run goes on"_s;
+            if (!EveryPressReleased(m_recorder.Events()))
+                return u"a button was left down"_s;
+        }
+        for (const SButtonEvent& e : m_recorder.Events()) {
+            if (e.nRootY != y)
+                return u"a click at y = %1"_s.arg(e.nRootY);
+        }
+        return {};
+    }
+
     QString Script(const QString& name, const QList<SRow>& rows, const CScriptHeader& header = {}) {
         return testsupport::WriteScript(m_dir.filePath(name), rows, header);
     }
 
     QTemporaryDir m_dir;
+    QProcess m_bus;
+    QString m_busAddress;
     testsupport::CButtonRecorder m_recorder;
     testsupport::CX11Peer m_peer;
 };

@@ -27,8 +27,15 @@ desktop=$share/applications/vantrell.desktop
 [ -f "$desktop" ] || fail "no desktop entry at $desktop"
 report=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $report"
 [ -z "$report" ] || fail "desktop-file-validate: $report"
-value() { sed -n "s/^$1=//p" "$desktop"; }
+# A key's value in a group of the entry (the main one unless named).
+value() { sed -n "/^\[${2:-Desktop Entry}\]\$/,/^\[/ s/^$1=//p" "$desktop"; }
 [ "$(value Exec)" = "vantrell %f" ] || fail "Exec is '$(value Exec)'"
+# Start and Stop in the entry's menu reach the running window.
+[ "$(value Actions)" = "start;stop;" ] || fail "Actions is '$(value Actions)'"
+for action in start stop; do
+    [ "$(value Exec "Desktop Action $action")" = "vantrell --$action" ] ||
+        fail "the $action action runs '$(value Exec "Desktop Action $action")'"
+done
 [ -x "$prefix/bin/vantrell" ] || fail "the program that Exec names is not installed"
 mimetype=$(value MimeType | sed 's/;$//')
 [ "$mimetype" = "application/x-vantrell-script" ] || fail "MimeType is '$(value MimeType)'"

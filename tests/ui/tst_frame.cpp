@@ -569,6 +569,25 @@ private Q_SLOTS:
         QVERIFY(!w.view().IsRunning());
         QVERIFY(w.view().AutoRunCheck().isChecked());
     }
+
+    // Where no key can be had for the whole desktop: how to bind one to `vantrell --toggle` on sway and on
+    // GNOME, told once for good, also across starts of the program.
+    void tellsHowToBindToggleOnce() {
+        platform::RemoveProfileEntry(u"Settings"_s, u"m_bToldHowToBindToggle"_s);
+        {
+            CWindow w;
+            QVERIFY(w.frame.TellHowToBindToggle());
+            QCOMPARE(w.messages().size(), 1);
+            for (const QString& part : {u"bindsym F9 exec vantrell --toggle"_s, u"Custom Shortcuts"_s,
+                                        u"command  vantrell --toggle"_s})
+                QVERIFY2(w.messages().first().contains(part), qPrintable(w.messages().first()));
+            QVERIFY(!w.frame.TellHowToBindToggle());
+            QCOMPARE(w.messages().size(), 1);
+        }
+        CWindow later;
+        QVERIFY(!later.frame.TellHowToBindToggle());
+        QVERIFY(later.messages().isEmpty());
+    }
 };
 
 VANTRELL_X11_TEST_MAIN(TestFrame, QApplication)
