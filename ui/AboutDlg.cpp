@@ -8,6 +8,7 @@
 #include "platform/AppInfo.h"
 #include "res/AppIcon.h"
 #include "ui/Services.h"
+#include "ui/FittedDialog.h"
 
 namespace {
 
@@ -75,4 +76,5 @@ CAboutDlg::CAboutDlg(IShell& shell, QWidget* parent) : QDialog(parent) {
     layout->addLayout(body);
     layout->addSpacing(layout->spacing() * 2);
     layout->addWidget(buttons);
+    KeepFittedSize(*this);
 }

@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "script/ClickType.h"
 #include "ui/DigitsEdit.h"
+#include "ui/FittedDialog.h"
 
 namespace {
 
@@ -58,7 +59,6 @@ bool ParseUInt32(const QString& text, uint32_t* value) {
 
 CDlgAction::CDlgAction(CServices& services, QWidget* parent)
     : QDialog(parent), m_services(services), m_captureHotKey(services.hotkeys) {
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     // Created in tab order: the focus chain follows creation.
     m_cmbClickType = new QComboBox(this);
@@ -122,6 +122,7 @@ CDlgAction::CDlgAction(CServices& services, QWidget* parent)
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     m_timer.setInterval(kLocationIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &CDlgAction::OnTimer);
+    KeepFittedSize(*this);
 }
 
 CDlgAction::~CDlgAction() {

@@ -16,6 +16,7 @@
 #include "res/AppIcon.h"
 #include "settings/Settings.h"
 #include "ui/DigitsEdit.h"
+#include "ui/FittedDialog.h"
 
 namespace {
 
@@ -151,6 +152,7 @@ CDlgSettings::CDlgSettings(platform::IMessageBox& messages, QWidget* parent)
     m_timer = new QTimer(this);
     m_timer->setInterval(kClockPeriodMs);
     connect(m_timer, &QTimer::timeout, this, &CDlgSettings::OnTimer);
+    KeepFittedSize(*this);
 }
 
 QString CDlgSettings::ClockText(const QTime& time, const QLocale& locale) {
