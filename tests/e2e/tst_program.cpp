@@ -291,6 +291,12 @@ private Q_SLOTS:
                                             << "[^\\n]*no X display[^\\n]*\\n";
         QTest::newRow("dry run alone") << QStringList{dry} << 1 << ""
                                        << "(.|\\n)*--run(.|\\n)*";
+        // The help names the program as a user calls it, not the path it was started by, and lists the
+        // exit statuses of the manual page.
+        QTest::newRow("help") << QStringList{"--help"} << 0
+                              << "Usage: vantrell \\[options\\] \\[file\\]\\n(.|\\n)*\\nExit status:\\n"
+                                 "  0 +Success\\.\\n  1 (.|\\n)*\\n  2 (.|\\n)*\\n  130 (.|\\n)*"
+                              << "";
     }
     void statusAndMessages() {
         QFETCH(QStringList, args);
