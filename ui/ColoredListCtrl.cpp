@@ -25,7 +25,9 @@ double Contrast(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+// A text colour below the readable contrast is lifted well past it, to the contrast of easily read text.
 constexpr double kReadableContrast = 4.5;
+constexpr double kGoodContrast = 7.0;
 // Below this luminance a background is dark: light text reads better on it than dark text.
 constexpr double kDarkBackground = 0.18;
 
@@ -150,16 +152,16 @@ int CColoredListCtrl::OwnColumnWidth(int column) const {
 
 QColor CColoredListCtrl::ReadableTextColor(uint color, const QColor& background) {
     QColor text(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-    // On a light background the colour is drawn as it is; on a dark one (a dark palette) it is made lighter
-    // in small steps, keeping its hue, until it reads well.
-    if (Luminance(background) >= kDarkBackground)
+    // On a light background the colour is drawn as it is; on a dark one (a dark palette) a colour that does
+    // not read well is made lighter in small steps, keeping its hue.
+    if (Luminance(background) >= kDarkBackground || Contrast(text, background) >= kReadableContrast)
         return text;
     float hue = 0;
     float saturation = 0;
     float lightness = 0;
     float alpha = 0;
     text.getHslF(&hue, &saturation, &lightness, &alpha);
-    while (lightness < 1.0f && Contrast(text, background) < kReadableContrast) {
+    while (lightness < 1.0f && Contrast(text, background) < kGoodContrast) {
         lightness = std::min(lightness + 0.01f, 1.0f);
         text = QColor::fromHslF(hue, saturation, lightness);
     }

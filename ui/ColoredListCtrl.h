@@ -25,8 +25,8 @@ public:
     // The width that a column shows its own texts in: without the part the last column stretches to.
     int OwnColumnWidth(int column) const;
     // The colour that a row's text colour (0x00BBGGRR) is drawn in on the list's background: as it is on a
-    // light background; on a dark one the same hue made lighter until it reads well (a contrast ratio of at
-    // least 4.5). The row's stored colour never changes.
+    // light background, or where it reads well (a contrast ratio of 4.5 at least); on a dark background
+    // where it does not, the same hue made lighter to a contrast of 7. The row's stored colour never changes.
     static QColor ReadableTextColor(uint color, const QColor& background);
 
 Q_SIGNALS:
