@@ -72,7 +72,6 @@ CAboutDlg::CAboutDlg(IShell& shell, QWidget* parent) : QDialog(parent) {
     body->addSpacing(fontMetrics().averageCharWidth() * 2);
     body->addLayout(texts);
     auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(body);
     layout->addSpacing(layout->spacing() * 2);
     layout->addWidget(buttons);

@@ -131,7 +131,6 @@ CDlgSettings::CDlgSettings(platform::IMessageBox& messages, QWidget* parent)
     m_editTime->setMinimumWidth(widest + metrics.averageCharWidth() * 3);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_checkAutoShortcut);
     layout->addWidget(m_checkDeletionConfirmation);
     layout->addLayout(FieldRow(QStringLiteral("Time Update Interval :"), m_editTimeUpdateInterval, this));
