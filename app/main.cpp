@@ -47,6 +47,9 @@ void SetApplicationNames() {
 }
 
 struct Options {
+    // Our own help, so that it names the program as it is called from a PATH and lists the exit statuses.
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Displays help on commandline options.")};
     QCommandLineOption print{QStringLiteral("print"), PrintOptionDescription(), QStringLiteral("file")};
     QCommandLineOption run{QStringLiteral("run"), QStringLiteral("Play a script without a window and exit."),
                            QStringLiteral("file")};
@@ -82,12 +85,32 @@ QString ForcedBackend(int argc, char** argv) {
 
 void SetUpParser(QCommandLineParser& parser, Options& options) {
     parser.setApplicationDescription(QStringLiteral("Plays back scripts of mouse clicks."));
-    parser.addHelpOption();
+    parser.addOption(options.help);
     parser.addVersionOption();
     parser.addOptions({options.print, options.run, options.dryRun, options.backend});
     parser.addOptions({options.toggle, options.start, options.stop});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script to open."),
                                  QStringLiteral("[file]"));
+}
+
+// The parser's help with the program's name, not the path it was started by, and the exit statuses that
+// the manual page lists.
+QString HelpText(const QCommandLineParser& parser) {
+    QString text = parser.helpText();
+    const QString usage = QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
+    if (text.startsWith(usage))
+        text.replace(0, usage.size(), QStringLiteral("Usage: vantrell"));
+    return text + QStringLiteral(
+                      "\nExit status:\n"
+                      "  0    Success.\n"
+                      "  1    No X display, a script without actions, wrong options, an X server\n"
+                      "       that went away during the run, or output that could not be written\n"
+                      "       (a full disk).\n"
+                      "  2    A script file that cannot be read or is not a regular file (a FIFO,\n"
+                      "       a device, a folder).\n"
+                      "  130  A run stopped by Ctrl+C, SIGTERM or SIGHUP.\n"
+                      "The window ends on SIGINT, SIGTERM and SIGHUP too, without asking to save\n"
+                      "the script, with status 128 plus the signal's number.\n");
 }
 
 int RunConsole(int argc, char** argv) {
@@ -99,6 +122,10 @@ int RunConsole(int argc, char** argv) {
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (parser.isSet(options.help)) {
+        out << HelpText(parser);
+        return 0;
+    }
     if (parser.isSet(options.print))
         return PrintScript(parser.value(options.print), out, err);
     if (parser.isSet(options.run)) {
@@ -147,7 +174,8 @@ int RunConsole(int argc, char** argv) {
         err << "vantrell: --dry-run goes with --run FILE" << Qt::endl;
         return 1;
     }
-    parser.showHelp(1);
+    out << HelpText(parser);
+    return 1;
 }
 
 int Fail(const QString& message) {

@@ -8,6 +8,7 @@
 #include "platform/AppInfo.h"
 #include "res/AppIcon.h"
 #include "ui/Services.h"
+#include "ui/FittedDialog.h"
 
 namespace {
 
@@ -73,8 +74,8 @@ CAboutDlg::CAboutDlg(IShell& shell, const QString& backend, QWidget* parent) : Q
     body->addSpacing(fontMetrics().averageCharWidth() * 2);
     body->addLayout(texts);
     auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(body);
     layout->addSpacing(layout->spacing() * 2);
     layout->addWidget(buttons);
+    KeepFittedSize(*this);
 }

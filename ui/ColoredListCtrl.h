@@ -1,6 +1,7 @@
 #pragma once
 // The action list: a report list whose rows are drawn in the colour their record carries, so a run shows
-// its progress. Header clicks never reorder the rows: the script order is the row order.
+// its progress. Header clicks never reorder the rows: the script order is the row order. The Comment
+// column, the last, takes whatever width the others leave.
 
 #include <QTableView>
 
@@ -16,6 +17,17 @@ public:
     // The first selected row, or -1.
     int GetSelectedRow() const;
     void SelectRow(int row);
+
+    // A column's default width in the fonts in use: room for its heading and for its widest text (six
+    // digits of "Sr", the longest click-type name, a 16-bit coordinate, a six-digit delay), and never
+    // narrower than the list's built-in width.
+    int FittedColumnWidth(int column) const;
+    // The width that a column shows its own texts in: without the part the last column stretches to.
+    int OwnColumnWidth(int column) const;
+    // The colour that a row's text colour (0x00BBGGRR) is drawn in on the list's background: as it is on a
+    // light background, or where it reads well (a contrast ratio of 4.5 at least); on a dark background
+    // where it does not, the same hue made lighter to a contrast of 7. The row's stored colour never changes.
+    static QColor ReadableTextColor(uint color, const QColor& background);
 
 Q_SIGNALS:
     // A double-click anywhere in the list, also on the empty area below the rows (which clears the

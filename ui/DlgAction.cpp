@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "script/ClickType.h"
 #include "ui/DigitsEdit.h"
+#include "ui/FittedDialog.h"
 
 namespace {
 
@@ -58,7 +59,6 @@ bool ParseUInt32(const QString& text, uint32_t* value) {
 
 CDlgAction::CDlgAction(CServices& services, QWidget* parent)
     : QDialog(parent), m_services(services), m_captureHotKey(services.hotkeys) {
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     // Created in tab order: the focus chain follows creation.
     m_cmbClickType = new QComboBox(this);
@@ -130,6 +130,7 @@ CDlgAction::CDlgAction(CServices& services, QWidget* parent)
     });
     connect(&m_overlay, &CPickOverlay::Cancelled, this,
             [this] { m_wndCurrentLocation->setText(kCurrentLocation); });
+    KeepFittedSize(*this);
 }
 
 CDlgAction::~CDlgAction() {

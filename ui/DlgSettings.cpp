@@ -16,6 +16,7 @@
 #include "res/AppIcon.h"
 #include "settings/Settings.h"
 #include "ui/DigitsEdit.h"
+#include "ui/FittedDialog.h"
 
 namespace {
 
@@ -130,7 +131,6 @@ CDlgSettings::CDlgSettings(platform::IMessageBox& messages, QWidget* parent)
     m_editTime->setMinimumWidth(widest + metrics.averageCharWidth() * 3);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_checkAutoShortcut);
     layout->addWidget(m_checkDeletionConfirmation);
     layout->addLayout(FieldRow(QStringLiteral("Time Update Interval :"), m_editTimeUpdateInterval, this));
@@ -151,6 +151,7 @@ CDlgSettings::CDlgSettings(platform::IMessageBox& messages, QWidget* parent)
     m_timer = new QTimer(this);
     m_timer->setInterval(kClockPeriodMs);
     connect(m_timer, &QTimer::timeout, this, &CDlgSettings::OnTimer);
+    KeepFittedSize(*this);
 }
 
 QString CDlgSettings::ClockText(const QTime& time, const QLocale& locale) {

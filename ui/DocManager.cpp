@@ -15,8 +15,9 @@ CCustomDocManager::CCustomDocManager(CServices& services, CVantrellDoc& doc, CVa
 
 bool CCustomDocManager::DoPromptFileName(QString* path, bool bOpen) {
     QString chosen;
-    const bool ok = bOpen ? m_services.fileDialogs.GetOpenFileName(m_mainWindow, &chosen)
-                          : m_services.fileDialogs.GetSaveFileName(m_mainWindow, QString(), &chosen);
+    const QString script = m_doc.GetPathName();
+    const bool ok = bOpen ? m_services.fileDialogs.GetOpenFileName(m_mainWindow, script, &chosen)
+                          : m_services.fileDialogs.GetSaveFileName(m_mainWindow, script, QString(), &chosen);
     if (ok)
         *path = bOpen ? chosen : WithScriptExtension(chosen);
     return ok;

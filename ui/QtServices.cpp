@@ -4,17 +4,25 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "platform/AppInfo.h"
+#include "platform/Profile.h"
 
 namespace {
 
 const QString kFilter = QStringLiteral("Vantrell Files (*.Vantrell)");
 const QString kSuffix = QStringLiteral("Vantrell");
+const QString kDialogSection = QStringLiteral("File Dialog");
+const QString kLastFolder = QStringLiteral("LastFolder");
 
 QWidget* AsWidget(QObject* parent) {
     return qobject_cast<QWidget*>(parent);
@@ -24,6 +32,23 @@ QWidget* AsWidget(QObject* parent) {
 
 QString WithScriptExtension(const QString& path) {
     return QFileInfo(path).suffix().isEmpty() ? path + u'.' + kSuffix : path;
+}
+
+QString StartFolder(const QString& scriptPath, const QString& lastFolder, const QString& documents) {
+    const QString scriptFolder = scriptPath.isEmpty() ? QString() : QFileInfo(scriptPath).absolutePath();
+    for (const QString& folder : {scriptFolder, lastFolder, documents}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
+int CaptionWidth(const QString& caption, QFont font) {
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    // The title bar is about a line and a half high; its icon and up to three buttons are square.
+    const int button = metrics.height() * 3 / 2;
+    return metrics.horizontalAdvance(caption) + 5 * button;
 }
 
 int CQtMessageBox::MessageBox(QObject* parent, const QString& text, unsigned type) {
@@ -61,6 +86,13 @@ int CQtMessageBox::MessageBox(QObject* parent, const QString& text, unsigned typ
             box.setStandardButtons(QMessageBox::Ok);
             break;
     }
+    // QMessageBox leaves room for its caption as a sub-window's title; the window manager's title bar
+    // takes more, so a short message would cut the caption.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(CaptionWidth(box.windowTitle(), box.font()), 0, QSizePolicy::Fixed,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     switch (box.exec()) {
         case QMessageBox::Yes:
             return IDYES;
@@ -73,27 +105,32 @@ int CQtMessageBox::MessageBox(QObject* parent, const QString& text, unsigned typ
     }
 }
 
-bool CQtFileDialogs::GetOpenFileName(QWidget* parent, QString* path) {
+bool CQtFileDialogs::GetOpenFileName(QWidget* parent, const QString& scriptPath, QString* path) {
     QFileDialog dialog(parent, QString(), QString(), kFilter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(kSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    *path = dialog.selectedFiles().constFirst();
-    return true;
+    return Run(dialog, scriptPath, path);
 }
 
-bool CQtFileDialogs::GetSaveFileName(QWidget* parent, const QString& initialName, QString* path) {
+bool CQtFileDialogs::GetSaveFileName(QWidget* parent, const QString& scriptPath, const QString& initialName,
+                                     QString* path) {
     QFileDialog dialog(parent, QString(), QString(), kFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    return Run(dialog, scriptPath, path, initialName);
+}
+
+bool CQtFileDialogs::Run(QFileDialog& dialog, const QString& scriptPath, QString* path,
+                         const QString& initialName) {
     dialog.setDefaultSuffix(kSuffix);
+    dialog.setDirectory(StartFolder(scriptPath, platform::GetProfileString(kDialogSection, kLastFolder),
+                                    QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
     if (!initialName.isEmpty())
         dialog.selectFile(initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     *path = dialog.selectedFiles().constFirst();
+    platform::WriteProfileString(kDialogSection, kLastFolder, QFileInfo(*path).absolutePath());
     return true;
 }
 

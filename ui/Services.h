@@ -15,11 +15,13 @@ class QWidget;
 class IFileDialogs {
 public:
     virtual ~IFileDialogs() = default;
-    // The open dialog for script files; false when cancelled.
-    virtual bool GetOpenFileName(QWidget* parent, QString* path) = 0;
+    // The open dialog for script files; false when cancelled. scriptPath is the open script's path (empty
+    // when it has none): a dialog starts in its folder (see StartFolder).
+    virtual bool GetOpenFileName(QWidget* parent, const QString& scriptPath, QString* path) = 0;
     // The save dialog for script files, pre-filled with initialName (may be empty); the default extension
     // is added to a name typed without one, and an existing file is only replaced after a question.
-    virtual bool GetSaveFileName(QWidget* parent, const QString& initialName, QString* path) = 0;
+    virtual bool GetSaveFileName(QWidget* parent, const QString& scriptPath, const QString& initialName,
+                                 QString* path) = 0;
 };
 
 class IShell {
@@ -32,6 +34,11 @@ public:
 
 // A script path as the save dialogs give it: a name typed without extension gets ".Vantrell".
 QString WithScriptExtension(const QString& path);
+
+// The folder a file dialog starts in: the folder of the open script, else the last folder a dialog was
+// left in, else the user's documents folder; a folder that does not exist (any more) is passed over, and
+// the home folder is the last resort.
+QString StartFolder(const QString& scriptPath, const QString& lastFolder, const QString& documents);
 
 struct CServices {
     platform::IHotKeys& hotkeys;

@@ -140,10 +140,10 @@ void CVantrellView::BuildForm() {
     layout->addWidget(miscBox);
     layout->addLayout(runRow);
 
-    // The list wants room for its six default columns and a dozen rows.
+    // The list wants room for its six default columns, at the font in use, and a dozen rows.
     int width = 0;
     for (int c = 0; c < CActionList::ColumnCount; ++c)
-        width += CActionList::DefaultColumnWidth(c);
+        width += m_wndList->FittedColumnWidth(c);
     m_wndList->setMinimumSize(width + m_wndList->frameWidth() * 2 + 20,
                               m_wndList->verticalHeader()->defaultSectionSize() * 12);
 
@@ -189,7 +189,13 @@ void CVantrellView::AddFrameCommands(QAction* settings, const QList<QAction*>& s
     m_menuContext.addSeparator();
     m_menuContext.addAction(settings);
     m_menuContext.addSeparator();
-    m_menuContext.addMenu(QStringLiteral("Share"))->addActions(share);
+    // Separated as in the main Share menu.
+    QMenu* shareMenu = m_menuContext.addMenu(QStringLiteral("Share"));
+    for (QAction* action : share) {
+        if (!shareMenu->isEmpty())
+            shareMenu->addSeparator();
+        shareMenu->addAction(action);
+    }
 }
 
 QAction* CVantrellView::ContextAction(int id) const {
@@ -252,17 +258,26 @@ void CVantrellView::BuildColumns() {
     if (m_bColumnsBuilt)
         return;
     m_bColumnsBuilt = true;
+    // A stored width that is the built-in one is a width the user never set (it is what was stored for an
+    // untouched column), so the column gets the width its texts need in the font in use.
     for (int c = 0; c < CActionList::ColumnCount; ++c) {
-        const int width = g_settings.LoadColumnWidth(ColumnValueName(c), CActionList::DefaultColumnWidth(c));
-        m_wndList->setColumnWidth(c, width);
+        const int builtIn = CActionList::DefaultColumnWidth(c);
+        const int stored = g_settings.LoadColumnWidth(ColumnValueName(c), builtIn);
+        m_wndList->setColumnWidth(c, stored == builtIn ? m_wndList->FittedColumnWidth(c) : stored);
     }
 }
 
 void CVantrellView::StoreColumnWidths() {
     if (!m_bColumnsBuilt)
         return;
-    for (int c = 0; c < CActionList::ColumnCount; ++c)
-        WriteProfileInt(g_settings.m_strSection, ColumnValueName(c), m_wndList->columnWidth(c));
+    // A column at its default width is stored as the built-in width, so that it fits its texts again in
+    // whatever font the next start has; a width the user has set is stored as it is.
+    for (int c = 0; c < CActionList::ColumnCount; ++c) {
+        const int width = m_wndList->OwnColumnWidth(c);
+        WriteProfileInt(
+            g_settings.m_strSection, ColumnValueName(c),
+            width == m_wndList->FittedColumnWidth(c) ? CActionList::DefaultColumnWidth(c) : width);
+    }
 }
 
 bool CVantrellView::UpdateData(bool bSaveAndValidate, bool bPrompt) {
@@ -424,7 +439,7 @@ void CVantrellView::OnSaveView() {
     QString path;
     // The path is the document's only once the save has worked, so a failed one leaves nothing behind.
     if (m_doc.GetPathName().isEmpty()) {
-        if (!m_services.fileDialogs.GetSaveFileName(this, m_doc.GetTitle(), &path))
+        if (!m_services.fileDialogs.GetSaveFileName(this, QString(), m_doc.GetTitle(), &path))
             return;
         path = WithScriptExtension(path);
     }

@@ -339,6 +339,12 @@ private Q_SLOTS:
             << QStringList{"--backend", "x11"} << 2 << "" << "vantrell: [^\n]*DISPLAY is not set[^\n]*\n";
         QTest::newRow("dry run alone") << QStringList{dry} << 1 << ""
                                        << "(.|\\n)*--run(.|\\n)*";
+        // The help names the program as a user calls it, not the path it was started by, and lists the
+        // exit statuses of the manual page.
+        QTest::newRow("help") << QStringList{"--help"} << 0
+                              << "Usage: vantrell \\[options\\] \\[file\\]\\n(.|\\n)*\\nExit status:\\n"
+                                 "  0 +Success\\.\\n  1 (.|\\n)*\\n  2 (.|\\n)*\\n  130 (.|\\n)*"
+                              << "";
     }
     void statusAndMessages() {
         QFETCH(QStringList, args);

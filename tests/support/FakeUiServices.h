@@ -16,21 +16,25 @@ class CFakeFileDialogs final : public IFileDialogs {
 public:
     struct Request {
         QString initialName;  // what a save dialog was pre-filled with; empty for an open dialog
+        QString scriptPath;   // the open script the dialog was given to start beside
     };
 
     // The next dialog, open or save, gives this path; once the queue is empty every dialog is cancelled.
     void QueuePath(const QString& path) { m_answers.push_back(path); }
 
-    bool GetOpenFileName(QWidget* /*parent*/, QString* path) override { return Answer({}, path); }
-    bool GetSaveFileName(QWidget* /*parent*/, const QString& initialName, QString* path) override {
-        return Answer(initialName, path);
+    bool GetOpenFileName(QWidget* /*parent*/, const QString& scriptPath, QString* path) override {
+        return Answer(scriptPath, {}, path);
+    }
+    bool GetSaveFileName(QWidget* /*parent*/, const QString& scriptPath, const QString& initialName,
+                         QString* path) override {
+        return Answer(scriptPath, initialName, path);
     }
 
     const std::vector<Request>& Requests() const { return m_requests; }
 
 private:
-    bool Answer(const QString& initialName, QString* path) {
-        m_requests.push_back({initialName});
+    bool Answer(const QString& scriptPath, const QString& initialName, QString* path) {
+        m_requests.push_back({initialName, scriptPath});
         if (m_answers.empty())
             return false;
         *path = m_answers.front();

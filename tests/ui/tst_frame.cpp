@@ -3,6 +3,7 @@
 // dialogs answer, the runs' clicks are recorded, not made, and the scheduled start has a manual clock.
 
 #include <sys/stat.h>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -379,21 +380,74 @@ private Q_SLOTS:
         QCOMPARE(w.view().AutoRunCheck().isChecked(), !(cleared && daysAhead > 0));
     }
 
+    // A width the user set is stored and wins at the next start; a column left at its default is stored
+    // as the built-in width, so it fits its texts again in whatever font the next start has.
     void columnWidthsSurviveARestartNewAndOpen() {
         QTemporaryDir dir;
         const QString other = WriteScript(dir.filePath(u"widths.Vantrell"_s), {});
         {
             CWindow w;
-            w.view().ListCtrl().setColumnWidth(5, 222);
+            w.view().ListCtrl().setColumnWidth(1, 222);
             w.docs().OnFileNew();
             QVERIFY(w.docs().OpenDocumentFile(other));
-            QCOMPARE(w.view().ListCtrl().columnWidth(5), 222);
+            QCOMPARE(w.view().ListCtrl().columnWidth(1), 222);
             w.frame.close();
         }
-        QCOMPARE(GetProfileInt(u"Settings"_s, u"Column5"_s, 0), 222);
+        QCOMPARE(GetProfileInt(u"Settings"_s, u"Column1"_s, 0), 222);
+        QCOMPARE(GetProfileInt(u"Settings"_s, u"Column0"_s, 0), CActionList::DefaultColumnWidth(0));
+        QCOMPARE(GetProfileInt(u"Settings"_s, u"Column5"_s, 0), CActionList::DefaultColumnWidth(5));
         CWindow again;
-        QCOMPARE(again.view().ListCtrl().columnWidth(5), 222);
-        QCOMPARE(again.view().ListCtrl().columnWidth(1), 125);
+        QCOMPARE(again.view().ListCtrl().columnWidth(1), 222);
+        QCOMPARE(again.view().ListCtrl().columnWidth(0), again.view().ListCtrl().FittedColumnWidth(0));
+    }
+
+    // The default widths come from the font in use: every heading fits, "Sr" fits six digits, Action the
+    // longest click-type name, X and Y any coordinate, and none is narrower than the built-in width (what
+    // earlier starts stored for untouched columns). Comment takes the rest of the width as the window grows.
+    void defaultColumnsFitTheirTexts_data() {
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("default font") << 0;
+        QTest::newRow("12 point") << 12;
+    }
+    void defaultColumnsFitTheirTexts() {
+        QFETCH(int, pointSize);
+        const QFont before = QApplication::font();
+        const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+        if (pointSize != 0) {
+            QFont font = before;
+            font.setPointSize(pointSize);
+            QApplication::setFont(font);
+        }
+        for (int c = 0; c < CActionList::ColumnCount; ++c)
+            WriteProfileInt(u"Settings"_s, u"Column%1"_s.arg(c), CActionList::DefaultColumnWidth(c));
+        CWindow w;
+        std::vector<std::unique_ptr<CMouseAction>> rows;
+        for (int i = 0; i < 100000; ++i)
+            rows.push_back(MakeAction(i % 6, -32768, -32768, 100000, u"row"_s));
+        w.list().AppendAll(rows);
+        CColoredListCtrl& list = w.view().ListCtrl();
+        // What the view's own delegate asks for the rows on screen, the last one "100000".
+        const auto needed = [&list](int c) {
+            return static_cast<QAbstractItemView&>(list).sizeHintForColumn(c);
+        };
+        list.scrollToBottom();
+        QCOMPARE(list.model()->index(99999, CActionList::ColSr).data().toString(), u"100000"_s);
+        for (int c = 0; c < CActionList::ColumnCount; ++c) {
+            const int width = list.columnWidth(c);
+            QVERIFY2(width >= CActionList::DefaultColumnWidth(c), qPrintable(QString::number(c)));
+            QVERIFY2(list.horizontalHeader()->sectionSizeHint(c) <= width, qPrintable(QString::number(c)));
+            if (c != CActionList::ColComment)
+                QVERIFY2(needed(c) <= width,
+                         qPrintable(u"column %1: %2 > %3"_s.arg(c).arg(needed(c)).arg(width)));
+        }
+        // The fitted window shows every column whole, Comment reaching the list's right edge, and Comment
+        // alone grows with the window.
+        QCOMPARE(list.horizontalHeader()->length(), list.viewport()->width());
+        const int comment = list.columnWidth(CActionList::ColComment);
+        const int action = list.columnWidth(CActionList::ColAction);
+        w.frame.resize(w.frame.width() + 200, w.frame.height());
+        QTRY_COMPARE(list.columnWidth(CActionList::ColComment), comment + 200);
+        QCOMPARE(list.columnWidth(CActionList::ColAction), action);
     }
 
     // An empty list is refused; a repeat count below one is asked about first; every pass runs the rows
@@ -428,12 +482,51 @@ private Q_SLOTS:
     }
 
     // Stop cuts a delay short; Delete All stops the run first, since rows are never freed under the worker.
-    // The list draws an executed row's text in green, the others in the palette's text colour.
+    // The list draws an executed row's text in green, the others in the palette's text colour. On a dark
+    // palette the green is lighter, so that it reads well there (a contrast ratio of 4.5 at least); the
+    // row's stored colour stays as it is.
+    void executedRowsAreDrawnGreen_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light palette") << false;
+        QTest::newRow("dark palette") << true;
+    }
     void executedRowsAreDrawnGreen() {
+        QFETCH(bool, dark);
         CWindow w;
         w.AddRows(2);
         w.list().SetColor(0, kColorExecuted);
-        const QImage shot = w.view().ListCtrl().viewport()->grab().toImage();
+        CColoredListCtrl& list = w.view().ListCtrl();
+        if (dark) {
+            QPalette palette = list.palette();
+            palette.setColor(QPalette::Base, QColor(30, 30, 30));
+            palette.setColor(QPalette::Text, QColor(220, 220, 220));
+            list.setPalette(palette);
+        }
+        const QColor base = list.palette().color(QPalette::Base);
+        const QImage shot = list.viewport()->grab().toImage();
+        // The text pixel that stands out most from the background: the pen's own colour.
+        const auto luminance = [](const QColor& c) {
+            const auto channel = [](double v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        const auto contrast = [&](const QColor& a, const QColor& b) {
+            const double la = luminance(a), lb = luminance(b);
+            return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+        };
+        const QRect cell = list.visualRect(w.list().index(0, CActionList::ColComment)).adjusted(1, 1, -1, -1);
+        QColor pen = base;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                if (contrast(shot.pixelColor(x, y), base) > contrast(pen, base))
+                    pen = shot.pixelColor(x, y);
+        QVERIFY2(pen.green() > pen.red() + 60 && pen.green() > pen.blue() + 60, qPrintable(pen.name()));
+        if (dark)
+            QVERIFY2(contrast(pen, base) >= 4.5, qPrintable(pen.name()));
+        else
+            QCOMPARE(pen, QColor(0, 150, 0));
+        QCOMPARE(w.list().GetItemData(0)->m_crColor.load(), kColorExecuted);
         const auto greenPixels = [&](int row) {
             const QRect rect = w.view().ListCtrl().visualRect(w.list().index(row, CActionList::ColComment));
             int n = 0;

@@ -2,13 +2,22 @@
 // settings dialog: what it stores and what it refuses.
 
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "platform/Profile.h"
 #include "res/AppIcon.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/AboutDlg.h"
+#include "ui/DlgAction.h"
 #include "ui/DlgSettings.h"
+#include "ui/QtServices.h"
 
 using namespace uitest;
 
@@ -41,6 +50,25 @@ void Preset(const QList<int>& values) {
     g_settings.Load();
     for (const QString& name : kNames)
         RemoveProfileEntry(u"Settings"_s, name);
+}
+
+// A menu's items as texts, a separator as "-".
+QStringList MenuLayout(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* a : menu->actions())
+        items << (a->isSeparator() ? u"-"_s : a->text());
+    return items;
+}
+
+// Runs check on the modal dialog that the caller is about to open, once it is on screen.
+template <typename Dialog, typename Check>
+void OnNextModal(Check check) {
+    QTimer::singleShot(0, [check] {
+        QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        check(dialog);
+    });
 }
 
 // The settings dialog on its own, shown, with a fake message box.
@@ -83,6 +111,14 @@ private Q_SLOTS:
                  (std::vector<QString>{
                      "https://www.facebook.com/sharer.php?u=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F",
                      "https://twitter.com/share?url=https%3A%2F%2Forlenby.github.io%2Fvantrell%2F"}));
+        // The context menu's Share submenu is laid out as the main Share menu.
+        QList<QMenu*> shareMenus;
+        for (QObject* o : w.view().ContextAction(ID_SHARE_TWITTER)->associatedObjects())
+            if (auto* menu = qobject_cast<QMenu*>(o))
+                shareMenus << menu;
+        QCOMPARE(shareMenus.size(), 2);
+        QCOMPARE(MenuLayout(shareMenus[0]), (QStringList{"Facebook", "-", "Twitter"}));
+        QCOMPARE(MenuLayout(shareMenus[1]), MenuLayout(shareMenus[0]));
         // The icon comes from PNGs in the resource, so it shows even without Qt's SVG plugin.
         QCOMPARE(res::AppIcon().pixmap(QSize(32, 32)).size(), QSize(32, 32));
     }
@@ -115,6 +151,91 @@ private Q_SLOTS:
         QVERIFY(!w.docs().RecentFiles().Paths().contains(paths[5]));
         CWindow again;
         QCOMPARE(again.docs().RecentFiles().Paths().size(), 9);
+    }
+
+    // Modal dialogs keep the size their forms are fitted to: no resizing, no maximize button; a message box
+    // is wide enough for the window manager to show its whole caption (in bold, beside the title bar's
+    // icon and buttons), however short its text.
+    void dialogSizes() {
+        CWindow w;
+        const auto fixed = [](QDialog* dialog) {
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->minimumSize(), dialog->size());
+            QCOMPARE(dialog->maximumSize(), dialog->size());
+            QVERIFY(!(dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+            QVERIFY(!(dialog->windowFlags() & Qt::WindowMinimizeButtonHint));
+            dialog->reject();
+        };
+        OnNextModal<CDlgAction>(fixed);
+        w.view().OnAddAction();
+        OnNextModal<CDlgSettings>(fixed);
+        w.frame.OnSettings();
+        OnNextModal<CAboutDlg>(fixed);
+        w.frame.OnAbout();
+
+        QString caption;
+        int width = 0;
+        OnNextModal<QMessageBox>([&](QMessageBox* box) {
+            caption = box->windowTitle();
+            width = box->width();
+            box->reject();
+        });
+        CQtMessageBox().MessageBox(&w.frame, u"Done."_s, MB_OK | MB_ICONINFORMATION);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY(!caption.isEmpty());
+        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(caption) + 100,
+                 qPrintable(QString::number(width)));
+    }
+
+    // File dialogs start beside the open script, else in the folder the last dialog was left in, else in
+    // the documents folder; a folder that is gone is passed over.
+    void fileDialogStartFolder() {
+        QTemporaryDir a, b;
+        const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString gone = a.filePath(u"gone"_s);
+        QCOMPARE(StartFolder(a.filePath(u"x.Vantrell"_s), b.path(), docs), a.path());
+        QCOMPARE(StartFolder({}, b.path(), docs), b.path());
+        QCOMPARE(StartFolder(gone + u"/x.Vantrell"_s, b.path(), docs), b.path());
+        QCOMPARE(StartFolder({}, gone, a.path()), a.path());
+        QCOMPARE(StartFolder({}, {}, gone), QDir::homePath());
+
+        // The document manager hands its dialogs the open script.
+        CWindow w;
+        const QString script = WriteScript(a.filePath(u"open.Vantrell"_s), {});
+        QVERIFY(w.docs().OpenDocumentFile(script));
+        w.docs().OnFileOpen();
+        w.docs().OnFileSaveAs();
+        QCOMPARE(w.fakes.fileDialogs.Requests().size(), size_t(2));
+        for (const auto& request : w.fakes.fileDialogs.Requests())
+            QCOMPARE(request.scriptPath, script);
+
+        // The real dialog starts there, and the next one, for a script without a path, where it was left.
+        const QString chosen = b.filePath(u"chosen.Vantrell"_s);
+        CQtFileDialogs dialogs;
+        QString started;
+        OnNextModal<QFileDialog>([&](QFileDialog* dialog) {
+            started = dialog->directory().absolutePath();
+            // The user goes to the other folder and types a name.
+            dialog->setDirectory(b.path());
+            auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+            QVERIFY(name);
+            name->setText(u"chosen"_s);
+            static_cast<QDialog*>(dialog)->accept();
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        QString path;
+        if (!dialogs.GetSaveFileName(&w.frame, script, u"Untitled"_s, &path) && started.isEmpty())
+            QSKIP("the platform's own file dialog is in use; it cannot be driven here");
+        QCOMPARE(started, a.path());
+        QCOMPARE(path, chosen);
+        OnNextModal<QFileDialog>([&](QFileDialog* dialog) {
+            started = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        QVERIFY(!dialogs.GetOpenFileName(&w.frame, {}, &path));
+        QCOMPARE(started, b.path());
     }
 
     // OK writes all eight, changed or not, and signals. Distinct values catch two controls bound to the
