@@ -23,11 +23,12 @@ std::unique_ptr<IInput> CreateWlrootsInput(QString* error);
 // and disconnects, making nothing. When not, why says so in one line.
 bool WlrootsPointerOffered(QString* why);
 
-// Zero-delay runs are paced: a press goes out no sooner than this after the previous press of the
-// process, so that no receiving program has its event buffer filled and is cut off by the compositor. A
-// Qt window kept up with this on a two-core machine under heavy load, where 100 to 250 µs cut it off
-// (bench/sway_pacing; docs/PERFORMANCE.md). It caps a run at about 3,300 clicks per second; a delay of
-// 1 ms or more never waits for it.
-constexpr int kWlrootsClickSpacingUs = 300;
+// Zero-delay runs are paced, so that no receiving program has its event buffer filled and is cut off by
+// the compositor: a press goes out no sooner than this after the previous press of the process, and every
+// 50 presses the connection waits for the compositor to have read all but the last 50 (WlrootsInput.cpp).
+// That caps a run at about 6,600 clicks per second; a delay of 1 ms or more never waits for it. Measured
+// with bench/sway_pacing (docs/PERFORMANCE.md): unpaced floods cut a Qt window off in most runs, and on a
+// heavily loaded machine a window starved of processor time can still fall behind at any rate tried.
+constexpr int kWlrootsClickSpacingUs = 150;
 
 }  // namespace platform
