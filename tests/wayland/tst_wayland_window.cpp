@@ -5,10 +5,15 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include "platform/Profile.h"
 #include "platform/RecordingInput.h"
+#include "tests/support/Actions.h"
 #include "platform/wayland/WlrootsInput.h"
 #include "tests/support/FakeUiServices.h"
 #include "tests/support/Sway.h"
@@ -100,6 +105,70 @@ private Q_SLOTS:
         QTRY_VERIFY(Overlays().isEmpty());
         QVERIFY(log.Events().empty());  // nothing was asked of the input service
         QCOMPARE(record.m_iX, 1);
+    }
+
+    // The program's own window on sway: it chooses the wlroots back end by itself, and `vantrell --toggle`
+    // starts and stops its run from outside (the start/stop key a user binds in sway). The clicks land at
+    // their layout positions, left of the origin here, and a stop leaves no button down.
+    void toggleDrivesTheWindowsRun() {
+        if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+            QSKIP("skipped: dbus-daemon is not installed");
+        QProcess bus;
+        bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--print-address"_s, u"--nofork"_s});
+        while (!bus.canReadLine())
+            QVERIFY2(bus.waitForReadyRead(10000), "dbus-daemon gave no address");
+        QProcessEnvironment env = g_sway->ClientEnvironment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromUtf8(bus.readLine().trimmed()));
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"QT_QPA_PLATFORM"_s);  // the program chooses Qt's platform with its back end
+        // Told once already, so no message waits in front of the run.
+        QVERIFY(platform::WriteProfileInt(u"Settings"_s, u"m_bToldHowToBindToggle"_s, 1));
+        const auto vantrell = [&env](const QStringList& args) {
+            QProcess command;
+            command.setProcessEnvironment(env);
+            command.start(QStringLiteral(VANTRELL_BINARY), args);
+            command.waitForFinished(20000);
+            return std::pair{command.exitCode(), QString::fromUtf8(command.readAllStandardError())};
+        };
+        QCOMPARE(vantrell({u"--stop"_s}), (std::pair{1, u"vantrell: no Vantrell window is running\n"_s}));
+
+        QTemporaryDir dir;
+        QList<testsupport::SRow> rows;
+        for (int i = 0; i < 400; ++i)
+            rows << testsupport::SRow{LeftClick, -700 + i % 20, 650, 30};
+        const QString script =
+            testsupport::WriteScript(dir.filePath(u"left.Vantrell"_s), rows, testsupport::Header(1000));
+        QProcess window;
+        window.setProcessEnvironment(env);
+        window.setProcessChannelMode(QProcess::ForwardedChannels);
+        window.start(QStringLiteral(VANTRELL_BINARY), {script});
+        // The window answers once it owns its name on the bus.
+        QTRY_VERIFY_WITH_TIMEOUT(vantrell({u"--stop"_s}).first == 0, 20000);
+
+        // The recorder's windows cover every output, above the program's own.
+        testsupport::CWaylandRecorder recorder;
+        QString error;
+        QVERIFY2(recorder.Start(*g_sway, &error), qPrintable(error));
+        QCOMPARE(vantrell({u"--toggle"_s}), (std::pair{0, QString()}));
+        QVERIFY(recorder.WaitForEvents(10));
+        QCOMPARE(vantrell({u"--toggle"_s}), (std::pair{0, QString()}));
+        QTest::qWait(500);  // the click under way completes
+        const auto events = recorder.Events();
+        QTest::qWait(300);
+        QCOMPARE(recorder.Events().size(), events.size());  // stopped
+        QCOMPARE(events.size() % 2, 0);                     // every press has its release
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            const auto& e = events[i];
+            QCOMPARE(e.bPress, i % 2 == 0);
+            QCOMPARE(e.button, 0x110u);
+            QCOMPARE(e.x, -700 + int(i / 2) % 20);
+            QCOMPARE(e.y, 650);
+        }
+        QVERIFY(recorder.IsRunning());
+        window.terminate();
+        QVERIFY(window.waitForFinished(20000));
+        bus.kill();
+        bus.waitForFinished();
     }
 
 private:
