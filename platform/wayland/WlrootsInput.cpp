@@ -97,6 +97,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_bLost;
     }
+    // How many outputs have gone so far, after reading what the compositor has sent.
+    uint64_t OutputsRemovedLocked() {
+        Pump();
+        return m_nOutputsRemoved;
+    }
     const QByteArray& DisplayName() const { return m_displayName; }
 
 private:
@@ -134,6 +139,7 @@ private:
     wl_proxy* m_pointer = nullptr;
     std::vector<std::unique_ptr<SOutput>> m_outputs;
     bool m_bLost = false;
+    uint64_t m_nOutputsRemoved = 0;
     Clock::time_point m_nextPress;
     int m_iPressesSinceSync = 0;
     int m_iSyncsUnanswered = 0;
@@ -182,6 +188,7 @@ void CPointerConnection::OnGlobalRemove(void* data, wl_registry*, uint32_t name)
     else
         wl_output_destroy((*it)->output);
     self->m_outputs.erase(it);
+    ++self->m_nOutputsRemoved;
 }
 
 void CPointerConnection::AddOutput(uint32_t name, uint32_t version) {
@@ -459,11 +466,21 @@ constexpr SButtonFlag kButtonFlags[] = {
 class CWlrootsInput final : public IInput {
 public:
     explicit CWlrootsInput(std::shared_ptr<CPointerConnection> connection)
-        : m_pConnection(std::move(connection)) {}
+        : m_pConnection(std::move(connection)) {
+        std::lock_guard lock(m_pConnection->m_mutex);
+        m_nOutputsRemoved = m_pConnection->OutputsRemovedLocked();
+    }
 
-    // The point is clamped onto the nearest output first.
+    // The point is clamped onto the nearest output first. A screen that went away since this input was
+    // made (or since the last such refusal) refuses the move once: the positions of a run made for the
+    // old layout could now land on another screen, so the run stops.
     bool SetCursorPos(int x, int y) override {
         std::lock_guard lock(m_pConnection->m_mutex);
+        const uint64_t removed = m_pConnection->OutputsRemovedLocked();
+        m_bScreenGone = removed != m_nOutputsRemoved;
+        m_nOutputsRemoved = removed;
+        if (m_bScreenGone)
+            return false;
         return m_pConnection->SetCursorPos(x, y, !m_bBatching);
     }
     // No Wayland client may read the pointer.
@@ -493,7 +510,10 @@ public:
     }
     QString ErrorText() const override {
         std::lock_guard lock(m_pConnection->m_mutex);
-        return m_pConnection->ErrorLocked();
+        const QString error = m_pConnection->ErrorLocked();
+        if (error.isEmpty() && m_bScreenGone)
+            return QStringLiteral("a screen was removed, so the positions could land on another screen");
+        return error;
     }
     void BeginBatch() override { m_bBatching = true; }
     void Flush() override {
@@ -508,6 +528,8 @@ public:
 private:
     std::shared_ptr<CPointerConnection> m_pConnection;
     bool m_bBatching = false;
+    uint64_t m_nOutputsRemoved = 0;
+    bool m_bScreenGone = false;
 };
 
 }  // namespace
