@@ -3,9 +3,9 @@
 # What each purpose needs from Debian, so that starting the program installs no test tools.
 PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
                 libxi-dev fonts-dejavu-core qt6-wayland)
-# The private X servers and peers of the suites, the checks of the installed files, and clang for the
-# fuzzer.
-PACKAGES_TEST=(xvfb xdotool x11-utils desktop-file-utils libxml2-utils shared-mime-info clang-14
+# The private X servers and peers of the suites, the private session bus of the portal suite, the checks
+# of the installed files, and clang for the fuzzer.
+PACKAGES_TEST=(xvfb xdotool x11-utils desktop-file-utils libxml2-utils shared-mime-info clang-14 dbus-daemon
                libclang-rt-14-dev)
 PACKAGES_PACKAGE=(dpkg-dev desktop-file-utils libxml2-utils shared-mime-info)
 
