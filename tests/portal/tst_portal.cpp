@@ -2,7 +2,9 @@
 // conversation, the exact pointer calls of a script, consent refused or failed, a session that ends
 // mid-run, and the restore token.
 
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -295,6 +297,59 @@ private Q_SLOTS:
         QCOMPARE(seen, selections);
         QCOMPARE(m_portal->CountOf(u"CreateSession"_s), selections.size());
         QCOMPARE(platform::GetProfileString(kTokenSection, kTokenEntry), storedAfter);
+    }
+
+    // The program itself on a desktop without a virtual pointer: the back-end choice finds the portal (or
+    // says that there is none), `--run` asks for the session, clicks through it and ends cleanly.
+    void theProgramClicksThroughThePortal_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("remoteDesktop");
+        QTest::addColumn<int>("startResponse");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList clicks = kSetUp + QStringList{"Motion 51 5 6",   "Motion 51 5 6",   "Button 272 1",
+                                                        "Button 272 0",    "Motion 52 0 100", "Button 273 1",
+                                                        "Button 273 0", "Close"};
+        QTest::newRow("chosen for a Wayland session") << QStringList{} << true << 0 << 0 << "" << clicks;
+        QTest::newRow("forced") << QStringList{"--backend", "portal"} << true << 0 << 0 << "" << clicks;
+        QTest::newRow("refused") << QStringList{"--backend", "portal"} << true << 1 << 1
+                                 << "vantrell: the desktop did not allow Vantrell" << kSetUp + QStringList{"Close"};
+        QTest::newRow("forced, no remote desktop") << QStringList{"--backend", "portal"} << false << 0 << 2
+                                                   << "vantrell: the desktop portal offers no remote control"
+                                                   << QStringList{};
+    }
+    void theProgramClicksThroughThePortal() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, remoteDesktop);
+        QFETCH(int, startResponse);
+        QFETCH(int, status);
+        QFETCH(QString, err);
+        QFETCH(QStringList, calls);
+        m_portal->SetRemoteDesktop(remoteDesktop);
+        m_portal->SetResponse(u"Start"_s, startResponse);
+        QTemporaryDir dir;
+        const QString script = testsupport::WriteScript(dir.filePath(u"two.Vantrell"_s),
+                                                        {SRow(LeftClick, 5, 6), SRow(RightClick, 1280, -100)},
+                                                        testsupport::Header(1));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus.Address());
+        env.insert(u"WAYLAND_DISPLAY"_s, u"vantrell-test-no-compositor"_s);
+        env.remove(u"DISPLAY"_s);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        QSignalSpy finished(&program, &QProcess::finished);
+        program.start(QStringLiteral(VANTRELL_BINARY), QStringList{u"--run"_s, script} + args);
+        // The portal answers from this thread's event loop while the program runs.
+        QVERIFY(finished.wait(30000));
+        const QString errText = QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(program.exitCode() == status, qPrintable(errText));
+        QCOMPARE(errText.left(err.size()), err);
+        // The session is closed as the program ends.
+        QTRY_COMPARE(m_portal->Calls(), calls);
+        if (status == 0)
+            QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), u"Executed 2 Action(s)\n"_s);
     }
 };
 
