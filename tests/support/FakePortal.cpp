@@ -182,6 +182,16 @@ bool CFakePortal::handleMessage(const QDBusMessage& message, const QDBusConnecti
     const bool cast = interface == QLatin1String("org.freedesktop.portal.ScreenCast");
     if ((!remote || !m_bRemoteDesktop) && !cast)
         return false;
+    // Arguments of the wrong types are refused, as the real service refuses them.
+    static const QMap<QString, QString> kSignatures{
+        {QStringLiteral("CreateSession"), QStringLiteral("a{sv}")},
+        {QStringLiteral("SelectDevices"), QStringLiteral("oa{sv}")},
+        {QStringLiteral("SelectSources"), QStringLiteral("oa{sv}")},
+        {QStringLiteral("Start"), QStringLiteral("osa{sv}")},
+        {QStringLiteral("NotifyPointerMotionAbsolute"), QStringLiteral("oa{sv}udd")},
+        {QStringLiteral("NotifyPointerButton"), QStringLiteral("oa{sv}iu")}};
+    if (message.signature() != kSignatures.value(member))
+        return fail(QStringLiteral("Invalid arguments: %1").arg(message.signature()));
     // Every method but CreateSession names the session first.
     if (member != QLatin1String("CreateSession")) {
         const QString session = args.value(0).value<QDBusObjectPath>().path();
@@ -224,8 +234,6 @@ bool CFakePortal::handleMessage(const QDBusMessage& message, const QDBusConnecti
             response = 2;
         if (response == 0)
             results = StartResults();
-    } else if (member != QLatin1String("SelectSources")) {
-        return fail(QStringLiteral("Unknown method"));
     }
     // The answer before the reply: a client must listen before it calls.
     if (response >= 0)
