@@ -124,6 +124,11 @@ std::unique_ptr<IInput> CreatePortalInput(QString* error) {
 bool PortalRemoteDesktopOffered(int timeoutMs, QString* why) {
     // A connection of its own, closed again: the probe runs before the application object exists.
     static const QString kName = QStringLiteral("vantrell-portal-probe");
+    if (!CPortalSession::SessionBusNamed()) {
+        if (why)
+            *why = QStringLiteral("there is no session bus, through which the desktop portal is reached.");
+        return false;
+    }
     bool offered = false;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kName);

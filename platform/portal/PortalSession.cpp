@@ -7,6 +7,7 @@
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QFileInfo>
 #include <QObject>
 #include <QThread>
 #include <QVariantMap>
@@ -140,6 +141,8 @@ bool CPortalAgent::Connect() {
     if (!m_strConnection.isEmpty() && Bus().isConnected())
         return true;
     static std::atomic<unsigned> s_count{0};
+    if (m_owner.m_options.busAddress.isEmpty() && !CPortalSession::SessionBusNamed())
+        return false;
     m_strConnection = QStringLiteral("vantrell-portal-%1").arg(++s_count);
     const QDBusConnection bus = m_owner.m_options.busAddress.isEmpty()
                                     ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_strConnection)
@@ -375,6 +378,13 @@ CPortalSession::CPortalSession(SPortalOptions options) : m_options(std::move(opt
                 WriteProfileString(kTokenSection, kTokenEntry, token);
         };
     }
+}
+
+bool CPortalSession::SessionBusNamed() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
 }
 
 CPortalSession::~CPortalSession() {

@@ -101,6 +101,10 @@ public:
     // Ends the session and the thread; later calls fail. For the end of the application.
     void Shutdown();
 
+    // Whether a session bus is named (DBUS_SESSION_BUS_ADDRESS, or the bus socket in XDG_RUNTIME_DIR).
+    // Without one nothing connects, since the bus library would start a bus of its own for the X display.
+    static bool SessionBusNamed();
+
 private:
     friend class CPortalAgent;
     // From the agent's thread.
