@@ -2,6 +2,9 @@
 
 #include <QStandardPaths>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace testsupport {
 
 CPrivateBus::~CPrivateBus() {
@@ -19,6 +22,8 @@ bool CPrivateBus::Available() {
 
 bool CPrivateBus::Start(QString* error) {
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    // The bus ends with the test process, even one that crashed.
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QStringLiteral("dbus-daemon"),
                     {QStringLiteral("--session"), QStringLiteral("--print-address"), QStringLiteral("--nofork")});
     if (!m_process.waitForStarted(10000)) {

@@ -1,6 +1,6 @@
 #pragma once
 // A private session bus for one test process: dbus-daemon started with --print-address, ended with this
-// object. Nothing of the user's own session bus is touched.
+// object (or with the process, should it crash). Nothing of the user's own session bus is touched.
 
 #include <QProcess>
 #include <QString>
