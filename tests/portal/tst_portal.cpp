@@ -60,7 +60,8 @@ class TestPortal : public QObject {
         QString error;
     };
 
-    testsupport::CPrivateBus m_bus;
+    const QString m_strBus;
+    const QString m_strBusError;
     std::unique_ptr<CFakePortal> m_portal;
     std::shared_ptr<platform::CPortalSession> m_session;
     std::unique_ptr<CActionList> m_rows;
@@ -78,24 +79,27 @@ class TestPortal : public QObject {
         return true;
     }
 
+public:
+    // The bus's address, or why there is none.
+    TestPortal(QString bus, QString busError) : m_strBus(std::move(bus)), m_strBusError(std::move(busError)) {}
+
 private Q_SLOTS:
     void initTestCase() {
         if (!testsupport::CPrivateBus::Available())
             QSKIP("skipped: dbus-daemon is not installed");
-        QString error;
-        QVERIFY2(m_bus.Start(&error), qPrintable(error));
+        QVERIFY2(!m_strBus.isEmpty(), qPrintable(m_strBusError));
         // Clicks without pauses: the calls are what counts here.
         m_settings.m_iMdMuMin = m_settings.m_iMdMuMax = 0;
         m_settings.m_iDcMin = m_settings.m_iDcMax = 0;
     }
 
     void init() {
-        m_portal = std::make_unique<CFakePortal>(m_bus.Address());
+        m_portal = std::make_unique<CFakePortal>(m_strBus);
         QVERIFY(m_portal->IsRegistered());
         m_portal->SetStreams(kTwoMonitors);
         platform::RemoveProfileEntry(kTokenSection, kTokenEntry);
         platform::SPortalOptions options;
-        options.busAddress = m_bus.Address();
+        options.busAddress = m_strBus;
         m_session = std::make_shared<platform::CPortalSession>(options);
         m_rows = std::make_unique<CActionList>();
         m_sequencer = std::make_unique<CSequencer>(
@@ -334,7 +338,7 @@ private Q_SLOTS:
                                                         {SRow(LeftClick, 5, 6), SRow(RightClick, 1280, -100)},
                                                         testsupport::Header(1));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus.Address());
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_strBus);
         env.insert(u"WAYLAND_DISPLAY"_s, u"vantrell-test-no-compositor"_s);
         env.remove(u"DISPLAY"_s);
         QProcess program;
@@ -354,5 +358,16 @@ private Q_SLOTS:
     }
 };
 
-VANTRELL_TEST_MAIN(TestPortal)
+// The bus starts before the application object, while the process has one thread.
+int main(int argc, char** argv) {
+    testsupport::CPrivateProfileDir profileDir;
+    testsupport::CPrivateBus bus;
+    QString error;
+    if (testsupport::CPrivateBus::Available())
+        bus.Start(&error);
+    QCoreApplication app(argc, argv);
+    TestPortal tc(bus.Address(), error);
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_portal.moc"

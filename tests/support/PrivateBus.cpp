@@ -1,19 +1,24 @@
 #include "tests/support/PrivateBus.h"
 
 #include <QStandardPaths>
-
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
 #include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace testsupport {
 
 CPrivateBus::~CPrivateBus() {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGTERM);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
 }
 
 bool CPrivateBus::Available() {
@@ -21,26 +26,57 @@ bool CPrivateBus::Available() {
 }
 
 bool CPrivateBus::Start(QString* error) {
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    // The bus ends with the test process, even one that crashed.
-    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_process.start(QStringLiteral("dbus-daemon"),
-                    {QStringLiteral("--session"), QStringLiteral("--print-address"), QStringLiteral("--nofork")});
-    if (!m_process.waitForStarted(10000)) {
-        *error = QStringLiteral("dbus-daemon did not start: %1").arg(m_process.errorString());
+    int fds[2];
+    if (pipe(fds) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    QByteArray line;
-    while (!line.contains('\n')) {
-        if (!m_process.waitForReadyRead(10000)) {
-            *error = QStringLiteral("dbus-daemon printed no address: %1")
-                         .arg(QString::fromLocal8Bit(m_process.readAllStandardError()));
-            return false;
-        }
-        line += m_process.readAllStandardOutput();
+    std::string printAddress = "--print-address=" + std::to_string(fds[1]);
+    char* argv[] = {const_cast<char*>("dbus-daemon"), const_cast<char*>("--session"), printAddress.data(),
+                    const_cast<char*>("--nofork"), nullptr};
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        close(fds[0]);
+        close(fds[1]);
+        return false;
     }
+    if (pid == 0) {
+        // The bus must not outlive a test that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
+        close(fds[0]);
+        const int devnull = open("/dev/null", O_RDWR);
+        if (devnull >= 0) {
+            dup2(devnull, STDIN_FILENO);
+            dup2(devnull, STDOUT_FILENO);
+        }
+        execvp("dbus-daemon", argv);
+        _exit(127);
+    }
+    close(fds[1]);
+    m_pid = pid;
+    // The daemon writes its address once it accepts connections.
+    QByteArray line;
+    pollfd pfd{fds[0], POLLIN, 0};
+    while (!line.contains('\n')) {
+        if (poll(&pfd, 1, 15000) <= 0)
+            break;
+        char buf[256];
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        line.append(buf, n);
+    }
+    close(fds[0]);
     m_strAddress = QString::fromLocal8Bit(line.left(line.indexOf('\n')).trimmed());
-    return !m_strAddress.isEmpty();
+    if (m_strAddress.isEmpty()) {
+        *error = QStringLiteral("dbus-daemon printed no address");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace testsupport

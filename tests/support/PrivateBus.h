@@ -1,8 +1,9 @@
 #pragma once
 // A private session bus for one test process: dbus-daemon started with --print-address, ended with this
-// object (or with the process, should it crash). Nothing of the user's own session bus is touched.
+// object (or with the process, should it crash). Nothing of the user's own session bus is touched. Start
+// it before the application object, while the process has one thread, as the private X server is.
 
-#include <QProcess>
+#include <sys/types.h>
 #include <QString>
 
 namespace testsupport {
@@ -21,7 +22,7 @@ public:
     QString Address() const { return m_strAddress; }
 
 private:
-    QProcess m_process;
+    pid_t m_pid = -1;
     QString m_strAddress;
 };
 
