@@ -2,15 +2,14 @@
 
 #include <QtGlobal>
 
+#include "platform/portal/PortalInput.h"
 #include "platform/wayland/WlrootsInput.h"
 #include "platform/x11/X11Input.h"
 
 namespace {
 
-const QString kNoPortal = QStringLiteral(
-    "this Wayland desktop offers no virtual pointer, and the desktop-portal back end that GNOME and KDE "
-    "need is not in this version of Vantrell. Under XWayland (vantrell --backend x11) it can click on X11 "
-    "programs only.");
+// The portal may have to be started by the bus first.
+constexpr int kPortalProbeMs = 2000;
 
 bool WaylandSession() {
     return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
@@ -28,6 +27,13 @@ CBackendChoice WlrootsChoice() {
     if (!platform::WlrootsPointerOffered(&why))
         return {EBackend::Wlroots, why};
     return {EBackend::Wlroots, {}};
+}
+
+CBackendChoice PortalChoice() {
+    QString why;
+    if (!platform::PortalRemoteDesktopOffered(kPortalProbeMs, &why))
+        return {EBackend::Portal, why};
+    return {EBackend::Portal, {}};
 }
 
 }  // namespace
@@ -56,7 +62,7 @@ CBackendChoice ChooseBackend(const QString& forced) {
     if (forced == QLatin1String("wlroots"))
         return WlrootsChoice();
     if (forced == QLatin1String("portal"))
-        return {EBackend::Portal, QStringLiteral("the desktop-portal back end is not in this version of Vantrell.")};
+        return PortalChoice();
     if (!forced.isEmpty())
         return {EBackend::X11,
                 QStringLiteral("unknown back end \"%1\" (choose x11, wlroots or portal).").arg(forced)};
@@ -68,7 +74,12 @@ CBackendChoice ChooseBackend(const QString& forced) {
         CBackendChoice wlroots = WlrootsChoice();
         if (wlroots.Ok())
             return wlroots;
-        return {EBackend::Portal, kNoPortal};
+        CBackendChoice portal = PortalChoice();
+        if (!portal.Ok())
+            portal.error = QStringLiteral("this Wayland desktop offers no virtual pointer, and %1 Under XWayland "
+                                          "(vantrell --backend x11) Vantrell can click on X11 programs only.")
+                               .arg(portal.error);
+        return portal;
     }
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return {EBackend::X11, QStringLiteral("no display: Vantrell needs an X11 or a Wayland session (neither "
@@ -86,13 +97,10 @@ platform::InputFactory InputFactoryFor(EBackend kind) {
     switch (kind) {
         case EBackend::X11: return platform::CreateX11Input;
         case EBackend::Wlroots: return platform::CreateWlrootsInput;
-        case EBackend::Portal: break;
+        case EBackend::Portal:
+            return [](QString* error) { return platform::CreatePortalInput(error); };
     }
-    return [](QString* error) -> std::unique_ptr<platform::IInput> {
-        if (error)
-            *error = QStringLiteral("the desktop-portal back end is not in this version of Vantrell.");
-        return nullptr;
-    };
+    return {};
 }
 
 bool ReadsPointer(EBackend kind) {

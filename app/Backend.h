@@ -4,7 +4,8 @@
 //   x11      XTest clicks, XGrabKey shortcuts that work from any application, the pointer is read.
 //   wlroots  the virtual pointer of wlroots compositors (sway, Hyprland, river, labwc, Wayfire); keys only
 //            while a Vantrell window has the focus; positions are picked on an overlay.
-//   portal   GNOME and KDE through the desktop portals (not in this version).
+//   portal   GNOME and KDE through the desktop portal's remote-control session, which asks the user's
+//            consent when a run first needs it; keys and positions as with wlroots.
 
 #include <QString>
 #include <memory>
@@ -28,8 +29,9 @@ QString BackendDescription(EBackend kind);
 
 // forced is --backend's value, empty for the session's choice. Looks at DISPLAY, WAYLAND_DISPLAY,
 // XDG_SESSION_TYPE and QT_QPA_PLATFORM, and asks a Wayland compositor which protocols it offers. A Wayland
-// session whose compositor offers no virtual pointer needs the portal back end, which this version does
-// not have: that is an error with a way out, not a run that clicks nowhere.
+// session whose compositor offers no virtual pointer takes the portal back end when the session bus has a
+// desktop portal with remote control (asked with a short time-out); without one that is an error with a
+// way out, not a run that clicks nowhere.
 CBackendChoice ChooseBackend(const QString& forced);
 
 // Qt's platform plug-in for the back end's windows ("xcb", "wayland"), set unless the user chose one.

@@ -113,6 +113,13 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
     std::unique_ptr<platform::IInput> input = m_makeInput ? m_makeInput(&error) : nullptr;
     if (!input) {
         m_strInputError = error.isEmpty() ? QStringLiteral("no input service") : error;
+    } else if (!input->Prepare(m_stop)) {
+        // A stop during the wait is no failure.
+        const QString reason = input->ErrorText();
+        if (!reason.isEmpty())
+            m_strInputError = reason;
+        else if (!m_stop.IsRaised())
+            m_strInputError = QStringLiteral("the input could not start");
     } else {
         std::unique_ptr<platform::IWait> wait =
             m_makeWait ? m_makeWait(m_stop) : std::make_unique<platform::CStoppableWait>(m_stop);
@@ -143,6 +150,10 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
             since = std::chrono::steady_clock::now();
             m_uExecuted.store(++executed, std::memory_order_release);
         }
+        // An input may end the run itself when it can no longer inject (a remote-control session that the
+        // desktop closed raises the stop), so a run in the middle of a delay ends at once; it says why.
+        if (m_strInputError.isEmpty())
+            m_strInputError = input->ErrorText();
     }
     // The running flag stays as it is: it goes down with the button text, when this end reaches the
     // user-interface thread, so a click on "Stop" in between cannot start a new run.

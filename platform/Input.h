@@ -9,6 +9,8 @@
 
 namespace platform {
 
+class CStopSignal;
+
 constexpr uint32_t INPUT_MOUSE = 0;
 
 constexpr uint32_t MOUSEEVENTF_MOVE = 0x0001;
@@ -59,6 +61,13 @@ public:
     // Why injecting no longer works, for the user ("the X server connection was lost"); empty while it
     // does. A failed call with no reason here was refused for its arguments.
     virtual QString ErrorText() const { return {}; }
+    // Called by a run's worker before its first action: an input that needs something first (the user's
+    // consent to a remote-control session, say) waits for it here, and a stop ends the wait. False when it
+    // cannot inject (ErrorText says why) or the stop ended the wait.
+    virtual bool Prepare(CStopSignal& stop) {
+        (void)stop;
+        return true;
+    }
 
     // SetCursorPos and SendInput send their requests at once. Between BeginBatch and EndBatch they may hold
     // them back and send them together (one write to the X server per click instead of three, which makes

@@ -1,0 +1,156 @@
+#include "platform/portal/PortalInput.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QPoint>
+#include <QThread>
+#include <chrono>
+
+#include "platform/Wait.h"
+#include "platform/portal/PortalSession.h"
+
+namespace platform {
+
+namespace {
+
+struct SButtonFlag {
+    uint32_t nFlag;
+    int nCode;
+    unsigned nBit;
+    bool bPress;
+};
+
+// In bit order, so a record with both a down and an up flag presses before it releases.
+constexpr SButtonFlag kButtonFlags[] = {
+    {MOUSEEVENTF_LEFTDOWN, kBtnLeft, 1, true},    {MOUSEEVENTF_LEFTUP, kBtnLeft, 1, false},
+    {MOUSEEVENTF_RIGHTDOWN, kBtnRight, 2, true},  {MOUSEEVENTF_RIGHTUP, kBtnRight, 2, false},
+    {MOUSEEVENTF_MIDDLEDOWN, kBtnMiddle, 4, true}, {MOUSEEVENTF_MIDDLEUP, kBtnMiddle, 4, false},
+};
+
+bool OnUserInterfaceThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+}  // namespace
+
+CPortalInput::CPortalInput(std::shared_ptr<CPortalSession> session) : m_pSession(std::move(session)) {}
+
+CPortalInput::~CPortalInput() {
+    for (const SButtonFlag& flag : kButtonFlags) {
+        if (!flag.bPress && (m_uPressed & flag.nBit) != 0)
+            Button(flag.nCode, false);
+    }
+    if (m_pStop)
+        m_pSession->RemoveRun(m_pStop);
+}
+
+bool CPortalInput::Prepare(CStopSignal& stop) {
+    if (m_pStop)
+        m_pSession->RemoveRun(m_pStop);
+    m_pStop = &stop;
+    m_pSession->AddRun(m_pStop);
+    m_strError.clear();
+    if (!m_pSession->Acquire(stop, &m_strError))
+        return false;
+    // The first events of a new session can be lost: its first move is made twice, with a pause between.
+    m_bSettle = m_pSession->ClaimSettle();
+    return true;
+}
+
+bool CPortalInput::SetCursorPos(int x, int y) {
+    if (OnUserInterfaceThread())
+        return m_pSession->MovePointer(QPoint(x, y), &m_strError, false);
+    if (m_bSettle) {
+        m_bSettle = false;
+        if (!m_pSession->MovePointer(QPoint(x, y), &m_strError, true))
+            return false;
+        // A stop cuts the pause short; the move below still goes out, so the action's place is right.
+        if (m_pStop)
+            m_pStop->WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs));
+    }
+    return m_pSession->MovePointer(QPoint(x, y), &m_strError, true);
+}
+
+bool CPortalInput::GetCursorPos(POINT* pt) {
+    (void)pt;
+    return false;
+}
+
+bool CPortalInput::Button(int code, bool pressed) {
+    return m_pSession->Button(code, pressed, &m_strError, !OnUserInterfaceThread());
+}
+
+unsigned CPortalInput::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
+    if (!inputs || cbSize != static_cast<int>(sizeof(INPUT)))
+        return 0;
+    unsigned injected = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (inputs[i].type != INPUT_MOUSE)
+            continue;
+        for (const SButtonFlag& flag : kButtonFlags) {
+            if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
+                continue;
+            if (!Button(flag.nCode, flag.bPress))
+                return injected;
+            if (flag.bPress)
+                m_uPressed |= flag.nBit;
+            else
+                m_uPressed &= ~flag.nBit;
+        }
+        ++injected;
+    }
+    return injected;
+}
+
+QString CPortalInput::ErrorText() const {
+    const CPortalSession::EState state = m_pSession->State();
+    if (state == CPortalSession::EState::Closed || state == CPortalSession::EState::Failed)
+        return m_pSession->ErrorText();
+    return m_strError;
+}
+
+std::unique_ptr<IInput> CreatePortalInput(std::shared_ptr<CPortalSession> session, QString* error) {
+    (void)error;
+    return std::make_unique<CPortalInput>(std::move(session));
+}
+
+std::unique_ptr<IInput> CreatePortalInput(QString* error) {
+    return CreatePortalInput(CPortalSession::Process(), error);
+}
+
+bool PortalRemoteDesktopOffered(int timeoutMs, QString* why) {
+    // A connection of its own, closed again: the probe runs before the application object exists.
+    static const QString kName = QStringLiteral("vantrell-portal-probe");
+    if (!CPortalSession::SessionBusNamed()) {
+        if (why)
+            *why = QStringLiteral("there is no session bus, through which the desktop portal is reached.");
+        return false;
+    }
+    bool offered = false;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kName);
+        if (!bus.isConnected()) {
+            if (why)
+                *why = QStringLiteral("there is no session bus, through which the desktop portal is reached.");
+        } else {
+            QDBusMessage get = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
+                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+            get.setArguments({QStringLiteral("org.freedesktop.portal.RemoteDesktop"), QStringLiteral("version")});
+            const QDBusMessage reply = bus.call(get, QDBus::Block, timeoutMs);
+            offered = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+                      reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt() >= 1;
+            if (!offered && why)
+                *why = QStringLiteral("the desktop portal offers no remote control of the pointer (%1).")
+                           .arg(reply.errorMessage().isEmpty() ? QStringLiteral("no RemoteDesktop interface")
+                                                               : reply.errorMessage());
+        }
+    }
+    QDBusConnection::disconnectFromBus(kName);
+    return offered;
+}
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+// Mouse input through the desktop portal's remote-control session (GNOME, KDE on Wayland). Positions are
+// the compositor's logical layout coordinates; each goes to the monitor stream that holds it.
+
+#include <QString>
+#include <memory>
+
+#include "platform/Input.h"
+
+namespace platform {
+
+class CPortalSession;
+
+class CPortalInput final : public IInput {
+public:
+    // How long a new session is left to take its first move before the next.
+    static constexpr int kSettleMs = 300;
+
+    explicit CPortalInput(std::shared_ptr<CPortalSession> session);
+    // Releases a button this input left down, where the session still lets it.
+    ~CPortalInput() override;
+
+    // Asks for the session (the user's consent, the first time) and waits for it; a stop ends the wait.
+    bool Prepare(CStopSignal& stop) override;
+    // On a run's worker every event waits for the portal's answer, which also paces a run without pauses.
+    // On the user-interface thread nothing waits: the event is sent if a session is ready, and the call
+    // fails at once otherwise (no consent is asked from there).
+    bool SetCursorPos(int x, int y) override;
+    // The pointer cannot be read through the portal.
+    bool GetCursorPos(POINT* pt) override;
+    // The button presses and releases of each INPUT_MOUSE record, in the order of the flag bits; a move
+    // flag adds no event. Returns 0 when cbSize is not sizeof(INPUT).
+    unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
+    QString ErrorText() const override;
+
+private:
+    bool Button(int code, bool pressed);
+
+    std::shared_ptr<CPortalSession> m_pSession;
+    CStopSignal* m_pStop = nullptr;
+    bool m_bSettle = false;
+    unsigned m_uPressed = 0;  // bit per button: left, right, middle
+    QString m_strError;
+};
+
+// The input of the calling thread on the process's portal session, which is created when a run first
+// needs it. Asks nothing of the bus; an InputFactory.
+std::unique_ptr<IInput> CreatePortalInput(QString* error);
+// The same on a session of the caller's.
+std::unique_ptr<IInput> CreatePortalInput(std::shared_ptr<CPortalSession> session, QString* error);
+
+// Whether the session bus has a desktop portal with remote control of the pointer; waits at most
+// timeoutMs for the answer. For the back-end choice at start-up, before any window exists.
+bool PortalRemoteDesktopOffered(int timeoutMs, QString* why);
+
+}  // namespace platform

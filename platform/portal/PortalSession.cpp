@@ -1,0 +1,625 @@
+#include "platform/portal/PortalSession.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QFileInfo>
+#include <QObject>
+#include <QThread>
+#include <QVariantMap>
+#include <algorithm>
+#include <climits>
+
+#include "platform/Profile.h"
+#include "platform/Wait.h"
+
+namespace platform {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
+const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
+
+const QString kTokenSection = QStringLiteral("Desktop Portal");
+const QString kTokenEntry = QStringLiteral("RestoreToken");
+
+// The portal answers its methods at once (the user's answer comes later, as a signal); these bound a
+// portal that hangs, or one that the bus has to start first.
+constexpr int kSetUpTimeoutMs = 25000;
+constexpr int kClickTimeoutMs = 5000;
+
+constexpr uint32_t kDevicePointer = 2;
+constexpr uint32_t kSourceMonitor = 1;
+constexpr uint32_t kPersistUntilRevoked = 2;
+
+enum class EStep { None, Create, Devices, Sources, Start };
+
+QString RefusedText() {
+    return QStringLiteral("the desktop did not allow Vantrell to control the pointer (the request was "
+                          "cancelled); start again to be asked again.");
+}
+
+QString FailedText(EStep step) {
+    const char* what = step == EStep::Create    ? "create a remote-control session"
+                       : step == EStep::Devices ? "select the pointer"
+                       : step == EStep::Sources ? "select the monitors"
+                                                : "start the remote-control session";
+    return QStringLiteral("the desktop portal could not %1.").arg(QLatin1String(what));
+}
+
+// a(ua{sv}): the node id and the properties of each stream.
+QList<SPortalStream> ParseStreams(const QVariant& value) {
+    QList<SPortalStream> streams;
+    if (value.userType() != qMetaTypeId<QDBusArgument>())
+        return streams;
+    const auto arg = value.value<QDBusArgument>();
+    if (arg.currentSignature() != QLatin1String("a(ua{sv})"))
+        return streams;
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        SPortalStream stream;
+        QVariantMap properties;
+        arg.beginStructure();
+        arg >> stream.node >> properties;
+        arg.endStructure();
+        const auto pair = [&properties](const QString& key, int* a, int* b) {
+            const QVariant v = properties.value(key);
+            if (v.userType() != qMetaTypeId<QDBusArgument>())
+                return false;
+            const auto inner = v.value<QDBusArgument>();
+            if (inner.currentSignature() != QLatin1String("(ii)"))
+                return false;
+            inner.beginStructure();
+            inner >> *a >> *b;
+            inner.endStructure();
+            return true;
+        };
+        int x = 0, y = 0, w = 0, h = 0;
+        stream.bHasPosition = pair(QStringLiteral("position"), &x, &y);
+        stream.position = QPoint(x, y);
+        if (pair(QStringLiteral("size"), &w, &h))
+            stream.size = QSize(w, h);
+        else
+            stream.bHasPosition = false;  // a rectangle without a size holds nothing: treat it as the workspace
+        streams.append(stream);
+    }
+    arg.endArray();
+    return streams;
+}
+
+}  // namespace
+
+// Lives on the session's own thread: talks to the portal and hears its signals there.
+class CPortalAgent : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CPortalAgent(CPortalSession& owner) : m_owner(owner) {}
+
+    // Called through the event loop of the agent's thread, by name: the call is then posted by Qt's code
+    // alone, whose locks ThreadSanitizer cannot see but whose data it does not look at either.
+    Q_INVOKABLE void Begin();
+    Q_INVOKABLE void End();
+
+    QThread m_thread;
+    QString m_strConnection;
+
+public Q_SLOTS:
+    void OnResponse(uint response, const QVariantMap& results, const QDBusMessage& message);
+    void OnSessionClosed(const QDBusMessage& message);
+    void OnServiceGone();
+
+private:
+    QDBusConnection Bus() const { return QDBusConnection(m_strConnection); }
+    bool Connect();
+    void CreateSession();
+    // Calls a set-up method whose answer comes as the Response of the request named by handle_token.
+    void Request(EStep step, const QString& interface, const QString& method, QList<QVariant> args,
+                 QVariantMap options);
+    void Fail(CPortalSession::EState state, const QString& error);
+    void CloseSession();
+    void Unsubscribe();
+
+    CPortalSession& m_owner;
+    QDBusServiceWatcher* m_pWatcher = nullptr;
+    EStep m_step = EStep::None;
+    QString m_strRequest;
+    QString m_strSession;
+    uint32_t m_uVersion = 0;
+    bool m_bUsedToken = false;
+    bool m_bActive = false;  // a session is set up or ready
+    unsigned m_uToken = 0;
+};
+
+bool CPortalAgent::Connect() {
+    if (!m_strConnection.isEmpty() && Bus().isConnected())
+        return true;
+    static std::atomic<unsigned> s_count{0};
+    if (m_owner.m_options.busAddress.isEmpty() && !CPortalSession::SessionBusNamed())
+        return false;
+    m_strConnection = QStringLiteral("vantrell-portal-%1").arg(++s_count);
+    const QDBusConnection bus = m_owner.m_options.busAddress.isEmpty()
+                                    ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_strConnection)
+                                    : QDBusConnection::connectToBus(m_owner.m_options.busAddress, m_strConnection);
+    if (!bus.isConnected())
+        return false;
+    {
+        std::lock_guard lock(m_owner.m_mutex);
+        m_owner.m_strConnection = m_strConnection;
+    }
+    m_pWatcher = new QDBusServiceWatcher(kService, bus,
+                                         QDBusServiceWatcher::WatchForUnregistration |
+                                             QDBusServiceWatcher::WatchForOwnerChange,
+                                         this);
+    connect(m_pWatcher, &QDBusServiceWatcher::serviceUnregistered, this, &CPortalAgent::OnServiceGone);
+    connect(m_pWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString& oldOwner, const QString&) {
+                if (!oldOwner.isEmpty())
+                    OnServiceGone();
+            });
+    return true;
+}
+
+void CPortalAgent::Begin() {
+    m_bUsedToken = false;
+    if (!Connect()) {
+        Fail(CPortalSession::EState::Failed,
+             QStringLiteral("Vantrell cannot reach the session bus, through which the desktop portal is asked "
+                            "for control of the pointer."));
+        return;
+    }
+    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get.setArguments({kRemoteDesktop, QStringLiteral("version")});
+    const QDBusMessage reply = Bus().call(get, QDBus::Block, kSetUpTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        Fail(CPortalSession::EState::Failed,
+             QStringLiteral("the desktop portal offers no remote control of the pointer "
+                            "(org.freedesktop.portal.RemoteDesktop: %1).")
+                 .arg(reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage()));
+        return;
+    }
+    m_uVersion = reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt();
+    CreateSession();
+}
+
+void CPortalAgent::CreateSession() {
+    QVariantMap options;
+    options.insert(QStringLiteral("session_handle_token"), QStringLiteral("vantrell%1").arg(++m_uToken));
+    Request(EStep::Create, kRemoteDesktop, QStringLiteral("CreateSession"), {}, options);
+}
+
+void CPortalAgent::Request(EStep step, const QString& interface, const QString& method, QList<QVariant> args,
+                           QVariantMap options) {
+    QDBusConnection bus = Bus();
+    // The request's path follows from our name on the bus and the token, so the answer can be listened
+    // for before the call: a portal may answer before its reply reaches us.
+    const QString token = QStringLiteral("vantrell%1").arg(++m_uToken);
+    QString sender = bus.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    m_strRequest = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    m_step = step;
+    bus.connect(kService, m_strRequest, kRequest, QStringLiteral("Response"), this,
+                SLOT(OnResponse(uint, QVariantMap, QDBusMessage)));
+    options.insert(QStringLiteral("handle_token"), token);
+    args.append(options);
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+    call.setArguments(args);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kSetUpTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        Fail(CPortalSession::EState::Failed,
+             QStringLiteral("%1 (%2)").arg(FailedText(step), reply.errorMessage()));
+        return;
+    }
+    // Older portals chose the path themselves.
+    const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
+    if (m_step == step && !handle.isEmpty() && handle != m_strRequest) {
+        Unsubscribe();
+        m_strRequest = handle;
+        bus.connect(kService, m_strRequest, kRequest, QStringLiteral("Response"), this,
+                    SLOT(OnResponse(uint, QVariantMap, QDBusMessage)));
+    }
+}
+
+void CPortalAgent::Unsubscribe() {
+    if (m_strRequest.isEmpty())
+        return;
+    Bus().disconnect(kService, m_strRequest, kRequest, QStringLiteral("Response"), this,
+                     SLOT(OnResponse(uint, QVariantMap, QDBusMessage)));
+    m_strRequest.clear();
+}
+
+void CPortalAgent::OnResponse(uint response, const QVariantMap& results, const QDBusMessage& message) {
+    if (message.path() != m_strRequest || m_step == EStep::None)
+        return;
+    const EStep step = m_step;
+    Unsubscribe();
+    m_step = EStep::None;
+    if (response != 0) {
+        // A grant the desktop no longer knows: forget it and ask the user.
+        if (response == 2 && m_bUsedToken && step != EStep::Create) {
+            if (m_owner.m_options.saveToken)
+                m_owner.m_options.saveToken(QString());
+            CloseSession();
+            m_bUsedToken = false;
+            CreateSession();
+            return;
+        }
+        Fail(CPortalSession::EState::Failed, response == 1 ? RefusedText() : FailedText(step));
+        return;
+    }
+    switch (step) {
+        case EStep::Create: {
+            // A string in the documented answer; some portals send an object path.
+            const QVariant handle = results.value(QStringLiteral("session_handle"));
+            m_strSession = handle.userType() == qMetaTypeId<QDBusObjectPath>()
+                               ? handle.value<QDBusObjectPath>().path()
+                               : handle.toString();
+            if (m_strSession.isEmpty()) {
+                Fail(CPortalSession::EState::Failed, FailedText(step));
+                return;
+            }
+            m_bActive = true;
+            Bus().connect(kService, m_strSession, kSession, QStringLiteral("Closed"), this,
+                          SLOT(OnSessionClosed(QDBusMessage)));
+            QVariantMap options;
+            options.insert(QStringLiteral("types"), kDevicePointer);
+            if (m_uVersion >= 2) {
+                options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
+                const QString token = m_owner.m_options.loadToken ? m_owner.m_options.loadToken() : QString();
+                if (!token.isEmpty()) {
+                    options.insert(QStringLiteral("restore_token"), token);
+                    m_bUsedToken = true;
+                }
+            }
+            Request(EStep::Devices, kRemoteDesktop, QStringLiteral("SelectDevices"),
+                    {QVariant::fromValue(QDBusObjectPath(m_strSession))}, options);
+            return;
+        }
+        case EStep::Devices: {
+            QVariantMap options;
+            options.insert(QStringLiteral("types"), kSourceMonitor);
+            options.insert(QStringLiteral("multiple"), true);
+            Request(EStep::Sources, kScreenCast, QStringLiteral("SelectSources"),
+                    {QVariant::fromValue(QDBusObjectPath(m_strSession))}, options);
+            return;
+        }
+        case EStep::Sources:
+            Request(EStep::Start, kRemoteDesktop, QStringLiteral("Start"),
+                    {QVariant::fromValue(QDBusObjectPath(m_strSession)), QString()}, {});
+            return;
+        case EStep::Start: {
+            const QList<SPortalStream> streams = ParseStreams(results.value(QStringLiteral("streams")));
+            const uint devices = results.value(QStringLiteral("devices"), kDevicePointer).toUInt();
+            if ((devices & kDevicePointer) == 0 || streams.isEmpty()) {
+                Fail(CPortalSession::EState::Failed,
+                     (devices & kDevicePointer) == 0
+                         ? QStringLiteral("the desktop did not share the pointer, so Vantrell cannot click.")
+                         : QStringLiteral("the desktop shared no monitor, so Vantrell cannot place the pointer."));
+                return;
+            }
+            const QString token = results.value(QStringLiteral("restore_token")).toString();
+            if (m_uVersion >= 2 && !token.isEmpty() && m_owner.m_options.saveToken)
+                m_owner.m_options.saveToken(token);
+            m_owner.Finish(CPortalSession::EState::Ready, {}, m_uVersion, streams, m_strSession);
+            return;
+        }
+        case EStep::None: break;
+    }
+}
+
+void CPortalAgent::OnSessionClosed(const QDBusMessage& message) {
+    if (message.path() != m_strSession || !m_bActive)
+        return;
+    m_bActive = false;
+    Bus().disconnect(kService, m_strSession, kSession, QStringLiteral("Closed"), this,
+                     SLOT(OnSessionClosed(QDBusMessage)));
+    m_strSession.clear();
+    Unsubscribe();
+    m_step = EStep::None;
+    Fail(CPortalSession::EState::Closed,
+         QStringLiteral("the desktop ended the remote-control session (control of the pointer was revoked)."));
+}
+
+void CPortalAgent::OnServiceGone() {
+    if (!m_bActive && m_step == EStep::None)
+        return;
+    m_bActive = false;
+    m_strSession.clear();
+    Unsubscribe();
+    m_step = EStep::None;
+    Fail(CPortalSession::EState::Closed,
+         QStringLiteral("the desktop portal service went away, and with it the remote-control session."));
+}
+
+void CPortalAgent::Fail(CPortalSession::EState state, const QString& error) {
+    Unsubscribe();
+    m_step = EStep::None;
+    if (state == CPortalSession::EState::Failed)
+        CloseSession();
+    m_owner.Finish(state, error, m_uVersion, {}, {});
+}
+
+void CPortalAgent::CloseSession() {
+    if (m_strSession.isEmpty())
+        return;
+    QDBusConnection bus = Bus();
+    bus.disconnect(kService, m_strSession, kSession, QStringLiteral("Closed"), this,
+                   SLOT(OnSessionClosed(QDBusMessage)));
+    bus.send(QDBusMessage::createMethodCall(kService, m_strSession, kSession, QStringLiteral("Close")));
+    m_strSession.clear();
+    m_bActive = false;
+}
+
+void CPortalAgent::End() {
+    Unsubscribe();
+    CloseSession();
+    delete m_pWatcher;
+    m_pWatcher = nullptr;
+    if (!m_strConnection.isEmpty())
+        QDBusConnection::disconnectFromBus(m_strConnection);
+    m_thread.quit();
+}
+
+CPortalSession::CPortalSession(SPortalOptions options) : m_options(std::move(options)) {
+    if (!m_options.loadToken)
+        m_options.loadToken = [] { return GetProfileString(kTokenSection, kTokenEntry); };
+    if (!m_options.saveToken) {
+        m_options.saveToken = [](const QString& token) {
+            if (token.isEmpty())
+                RemoveProfileEntry(kTokenSection, kTokenEntry);
+            else
+                WriteProfileString(kTokenSection, kTokenEntry, token);
+        };
+    }
+}
+
+bool CPortalSession::SessionBusNamed() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+}
+
+CPortalSession::~CPortalSession() {
+    Shutdown();
+}
+
+std::shared_ptr<CPortalSession> CPortalSession::Process() {
+    static std::mutex s_mutex;
+    static std::shared_ptr<CPortalSession> s_session;
+    std::lock_guard lock(s_mutex);
+    if (!s_session) {
+        s_session = std::make_shared<CPortalSession>();
+        // The thread must end before the application object does.
+        qAddPostRoutine([] {
+            std::lock_guard inner(s_mutex);
+            if (s_session)
+                s_session->Shutdown();
+        });
+    }
+    return s_session;
+}
+
+void CPortalSession::Shutdown() {
+    std::unique_ptr<CPortalAgent> agent;
+    {
+        std::lock_guard lock(m_mutex);
+        m_bShutDown = true;
+        agent = std::move(m_pAgent);
+        m_strConnection.clear();
+    }
+    if (agent) {
+        QMetaObject::invokeMethod(agent.get(), "End", Qt::QueuedConnection);
+        agent->m_thread.wait();
+    }
+    if (State() == EState::Ready || State() == EState::Starting)
+        Finish(EState::Closed, QStringLiteral("Vantrell is ending."), 0, {}, {});
+}
+
+bool CPortalSession::Acquire(CStopSignal& stop, QString* error) {
+    uint64_t ended = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bShutDown) {
+            if (error)
+                *error = QStringLiteral("Vantrell is ending.");
+            return false;
+        }
+        if (m_state.load() == EState::Ready)
+            return true;
+        ended = m_attemptsEnded.load();
+        if (m_state.load() != EState::Starting) {
+            m_state.store(EState::Starting, std::memory_order_release);
+            m_strError.clear();
+            if (!m_pAgent) {
+                m_pAgent = std::make_unique<CPortalAgent>(*this);
+                m_pAgent->moveToThread(&m_pAgent->m_thread);
+                m_pAgent->m_thread.setObjectName(QStringLiteral("desktop portal"));
+                m_pAgent->m_thread.start();
+            }
+            QMetaObject::invokeMethod(m_pAgent.get(), "Begin", Qt::QueuedConnection);
+        }
+    }
+    {
+        std::lock_guard lock(m_waitersMutex);
+        m_waiters.push_back(&stop);
+    }
+    stop.WaitFor([this, ended] {
+        return m_attemptsEnded.load(std::memory_order_acquire) != ended ||
+               m_state.load(std::memory_order_acquire) == EState::Ready;
+    });
+    {
+        std::lock_guard lock(m_waitersMutex);
+        m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &stop));
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_state.load() == EState::Ready)
+        return true;
+    if (error)
+        *error = m_attemptsEnded.load() != ended ? m_strError : QString();
+    return false;
+}
+
+void CPortalSession::Finish(EState state, const QString& error, uint32_t version,
+                            const QList<SPortalStream>& streams, const QString& sessionHandle) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_strError = error;
+        if (state == EState::Ready) {
+            m_uVersion = version;
+            m_streams = streams;
+            m_strSession = sessionHandle;
+            m_generation.fetch_add(1, std::memory_order_acq_rel);
+        } else {
+            m_streams.clear();
+            m_strSession.clear();
+        }
+        m_state.store(state, std::memory_order_release);
+        m_attemptsEnded.fetch_add(1, std::memory_order_acq_rel);
+    }
+    NotifyWaiters();
+}
+
+void CPortalSession::NotifyWaiters() {
+    std::lock_guard lock(m_waitersMutex);
+    for (CStopSignal* stop : m_waiters)
+        stop->Notify();
+    if (m_state.load(std::memory_order_acquire) == EState::Closed) {
+        for (CStopSignal* stop : m_runs)
+            stop->Raise();
+    }
+}
+
+bool CPortalSession::ClaimSettle() {
+    uint64_t settled = m_settled.load(std::memory_order_acquire);
+    const uint64_t generation = Generation();
+    while (settled < generation) {
+        if (m_settled.compare_exchange_weak(settled, generation, std::memory_order_acq_rel))
+            return true;
+    }
+    return false;
+}
+
+void CPortalSession::AddRun(CStopSignal* stop) {
+    std::lock_guard lock(m_waitersMutex);
+    m_runs.push_back(stop);
+}
+
+void CPortalSession::RemoveRun(CStopSignal* stop) {
+    std::lock_guard lock(m_waitersMutex);
+    const auto it = std::find(m_runs.begin(), m_runs.end(), stop);
+    if (it != m_runs.end())
+        m_runs.erase(it);
+}
+
+QString CPortalSession::ErrorText() const {
+    std::lock_guard lock(m_mutex);
+    return m_strError;
+}
+
+uint32_t CPortalSession::Version() const {
+    std::lock_guard lock(m_mutex);
+    return m_uVersion;
+}
+
+QList<SPortalStream> CPortalSession::Streams() const {
+    std::lock_guard lock(m_mutex);
+    return m_streams;
+}
+
+bool CPortalSession::MapToStream(const QList<SPortalStream>& streams, QPoint global, uint32_t* node,
+                                 QPoint* local) {
+    const SPortalStream* best = nullptr;
+    long long bestDistance = LLONG_MAX;
+    for (const SPortalStream& stream : streams) {
+        if (!stream.bHasPosition) {
+            *node = stream.node;
+            *local = global;
+            return true;
+        }
+        const int right = stream.position.x() + std::max(stream.size.width(), 1) - 1;
+        const int bottom = stream.position.y() + std::max(stream.size.height(), 1) - 1;
+        const long long dx = global.x() < stream.position.x() ? stream.position.x() - global.x()
+                             : global.x() > right            ? global.x() - right
+                                                             : 0;
+        const long long dy = global.y() < stream.position.y() ? stream.position.y() - global.y()
+                             : global.y() > bottom           ? global.y() - bottom
+                                                             : 0;
+        const long long distance = dx * dx + dy * dy;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = &stream;
+        }
+    }
+    if (!best)
+        return false;
+    const int right = best->position.x() + std::max(best->size.width(), 1) - 1;
+    const int bottom = best->position.y() + std::max(best->size.height(), 1) - 1;
+    *node = best->node;
+    *local = QPoint(std::clamp(global.x(), best->position.x(), right) - best->position.x(),
+                    std::clamp(global.y(), best->position.y(), bottom) - best->position.y());
+    return true;
+}
+
+bool CPortalSession::Call(const char* method, const QList<QVariant>& args, QString* error, bool wait) {
+    QString connection;
+    QString session;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_state.load() != EState::Ready) {
+            if (error)
+                *error = m_strError.isEmpty() ? QStringLiteral("the remote-control session has not started.")
+                                              : m_strError;
+            return false;
+        }
+        connection = m_strConnection;
+        session = m_strSession;
+    }
+    QList<QVariant> all{QVariant::fromValue(QDBusObjectPath(session)), QVariantMap()};
+    all.append(args);
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kRemoteDesktop, QLatin1String(method));
+    call.setArguments(all);
+    QDBusConnection bus(connection);
+    if (!wait)
+        return bus.send(call);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kClickTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return true;
+    if (error) {
+        // The session may have ended under the call; that is the better reason.
+        std::lock_guard lock(m_mutex);
+        *error = m_state.load() != EState::Ready && !m_strError.isEmpty()
+                     ? m_strError
+                     : QStringLiteral("the desktop portal refused a pointer event (%1).").arg(reply.errorMessage());
+    }
+    return false;
+}
+
+bool CPortalSession::MovePointer(QPoint global, QString* error, bool wait) {
+    uint32_t node = 0;
+    QPoint local;
+    if (!MapToStream(Streams(), global, &node, &local)) {
+        if (error)
+            *error = State() == EState::Ready ? QStringLiteral("the desktop shared no monitor.") : ErrorText();
+        return false;
+    }
+    return Call("NotifyPointerMotionAbsolute",
+                {node, static_cast<double>(local.x()), static_cast<double>(local.y())}, error, wait);
+}
+
+bool CPortalSession::Button(int code, bool pressed, QString* error, bool wait) {
+    return Call("NotifyPointerButton", {code, pressed ? 1u : 0u}, error, wait);
+}
+
+}  // namespace platform
+
+#include "PortalSession.moc"

@@ -1,0 +1,373 @@
+// The portal back end against a portal of the tests' own on a private session bus: the set-up
+// conversation, the exact pointer calls of a script, consent refused or failed, a session that ends
+// mid-run, and the restore token.
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "engine/Sequencer.h"
+#include "platform/Profile.h"
+#include "platform/portal/PortalInput.h"
+#include "platform/portal/PortalSession.h"
+#include "tests/support/Actions.h"
+#include "tests/support/FakePortal.h"
+#include "tests/support/PrivateBus.h"
+#include "tests/support/TestMain.h"
+
+using namespace Qt::StringLiterals;
+using testsupport::CFakePortal;
+using testsupport::SFakeStream;
+using testsupport::SRow;
+
+namespace {
+
+const QString kTokenSection = u"Desktop Portal"_s;
+const QString kTokenEntry = u"RestoreToken"_s;
+
+const QStringList kSetUp{"CreateSession", "SelectDevices types=2", "SelectSources types=1 multiple=true", "Start"};
+
+// Two monitors as GNOME describes them, the second right of the first and 200 pixels higher.
+const QList<SFakeStream> kTwoMonitors{{51, true, {0, 0}, {1280, 1024}}, {52, true, {1280, -200}, {1024, 768}}};
+
+QStringList PointerCalls(const QStringList& calls) {
+    QStringList pointer;
+    for (const QString& call : calls) {
+        if (call.startsWith(u"Motion"_s) || call.startsWith(u"Button"_s))
+            pointer << call;
+    }
+    return pointer;
+}
+
+bool EveryPressReleased(const QStringList& calls) {
+    for (const char* code : {"272", "273", "274"}) {
+        const QString button = u"Button "_s + QLatin1String(code);
+        if (calls.count(button + u" 1"_s) != calls.count(button + u" 0"_s))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+class TestPortal : public QObject {
+    Q_OBJECT
+
+    struct SRun {
+        quint64 executed = 0;
+        QString error;
+    };
+
+    const QString m_strBus;
+    const QString m_strBusError;
+    std::unique_ptr<CFakePortal> m_portal;
+    std::shared_ptr<platform::CPortalSession> m_session;
+    std::unique_ptr<CActionList> m_rows;
+    CSettings m_settings;
+    std::unique_ptr<CSequencer> m_sequencer;
+
+    // Starts a run of every row once and waits for its end.
+    bool Run(SRun* run, int timeoutMs = 20000) {
+        QSignalSpy finished(m_sequencer.get(), &CSequencer::RunFinished);
+        QSignalSpy unavailable(m_sequencer.get(), &CSequencer::InputUnavailable);
+        if (!m_sequencer->Start(1) || !finished.wait(timeoutMs))
+            return false;
+        run->executed = finished.at(0).at(0).value<quint64>();
+        run->error = unavailable.isEmpty() ? QString() : unavailable.at(0).at(0).toString();
+        return true;
+    }
+
+public:
+    // The bus's address, or why there is none.
+    TestPortal(QString bus, QString busError) : m_strBus(std::move(bus)), m_strBusError(std::move(busError)) {}
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (!testsupport::CPrivateBus::Available())
+            QSKIP("skipped: dbus-daemon is not installed");
+        QVERIFY2(!m_strBus.isEmpty(), qPrintable(m_strBusError));
+        // Clicks without pauses: the calls are what counts here.
+        m_settings.m_iMdMuMin = m_settings.m_iMdMuMax = 0;
+        m_settings.m_iDcMin = m_settings.m_iDcMax = 0;
+    }
+
+    void init() {
+        m_portal = std::make_unique<CFakePortal>(m_strBus);
+        QVERIFY(m_portal->IsRegistered());
+        m_portal->SetStreams(kTwoMonitors);
+        platform::RemoveProfileEntry(kTokenSection, kTokenEntry);
+        platform::SPortalOptions options;
+        options.busAddress = m_strBus;
+        m_session = std::make_shared<platform::CPortalSession>(options);
+        m_rows = std::make_unique<CActionList>();
+        m_sequencer = std::make_unique<CSequencer>(
+            *m_rows, [session = m_session](QString* error) { return platform::CreatePortalInput(session, error); },
+            CSequencer::WaitFactory{}, m_settings);
+    }
+
+    void cleanup() {
+        m_sequencer.reset();
+        m_rows.reset();
+        m_session.reset();
+        m_portal.reset();
+    }
+
+    // Each click goes to the stream that holds its point, in the stream's own coordinates; a point on no
+    // stream goes to the nearest edge of the nearest one. One consent serves every run of the process, and
+    // only a new session's first move is made twice.
+    void clicksGoToTheStreamThatHoldsThePoint_data() {
+        QTest::addColumn<bool>("workspace");
+        QTest::addColumn<QStringList>("pointer");
+        QTest::newRow("two monitors, one at an offset")
+            << false
+            << QStringList{"Motion 51 100 200", "Motion 51 100 200", "Button 272 1", "Button 272 0",
+                           "Motion 52 20 50",   "Button 273 1",      "Button 273 0", "Motion 52 720 500",
+                           "Button 274 1",      "Button 274 0",      "Motion 51 1279 1023", "Button 272 1",
+                           "Button 272 0",      "Button 272 1",      "Button 272 0", "Motion 52 1023 200",
+                           "Button 273 1",      "Button 273 0",      "Button 273 1", "Button 273 0",
+                           "Motion 51 0 500",   "Button 274 1",      "Button 274 0", "Button 274 1",
+                           "Button 274 0"};
+        QTest::newRow("one stream of the whole workspace, without a position")
+            << true
+            << QStringList{"Motion 60 100 200", "Motion 60 100 200", "Button 272 1", "Button 272 0",
+                           "Motion 60 1300 -150", "Button 273 1",    "Button 273 0", "Motion 60 2000 300",
+                           "Button 274 1",      "Button 274 0",      "Motion 60 1279 1023", "Button 272 1",
+                           "Button 272 0",      "Button 272 1",      "Button 272 0", "Motion 60 2400 0",
+                           "Button 273 1",      "Button 273 0",      "Button 273 1", "Button 273 0",
+                           "Motion 60 -50 500", "Button 274 1",      "Button 274 0", "Button 274 1",
+                           "Button 274 0"};
+    }
+    void clicksGoToTheStreamThatHoldsThePoint() {
+        QFETCH(bool, workspace);
+        QFETCH(QStringList, pointer);
+        if (workspace)
+            m_portal->SetStreams({{60, false, {}, {}}});
+        testsupport::AppendRows(*m_rows, {SRow(LeftClick, 100, 200), SRow(RightClick, 1300, -150),
+                                          SRow(MiddleClick, 2000, 300), SRow(DoubleClick, 1279, 1023),
+                                          SRow(DoubleRightClick, 2400, 0), SRow(DoubleMiddleClick, -50, 500)});
+        SRun run;
+        QVERIFY(Run(&run));
+        QCOMPARE(run.error, QString());
+        QCOMPARE(run.executed, 6u);
+        QCOMPARE(m_portal->Calls(), kSetUp + pointer);
+
+        QVERIFY(Run(&run));
+        QCOMPARE(run.executed, 6u);
+        QCOMPARE(m_portal->Calls(), kSetUp + pointer + pointer.mid(1));
+    }
+
+    // Consent refused or a failed set-up: a clear reason, nothing clicked, the session given back, and
+    // the next start asks again.
+    void refusedOrFailedRunsNothing_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("response");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("closes");
+        QTest::newRow("refused in the dialog") << "Start" << 1 << "did not allow Vantrell" << 1;
+        QTest::newRow("start failed") << "Start" << 2 << "could not start" << 1;
+        QTest::newRow("pointer not selected") << "SelectDevices" << 2 << "could not select the pointer" << 1;
+        QTest::newRow("no session") << "CreateSession" << 2 << "could not create" << 0;
+        QTest::newRow("no remote desktop") << "" << 0 << "offers no remote control" << 0;
+    }
+    void refusedOrFailedRunsNothing() {
+        QFETCH(QString, method);
+        QFETCH(int, response);
+        QFETCH(QString, reason);
+        QFETCH(int, closes);
+        if (method.isEmpty())
+            m_portal->SetRemoteDesktop(false);
+        else
+            m_portal->SetResponse(method, response);
+        testsupport::AppendRows(*m_rows, {SRow(LeftClick, 10, 10), SRow(RightClick, 20, 20)});
+        SRun run;
+        QVERIFY(Run(&run));
+        QCOMPARE(run.executed, 0u);
+        QVERIFY2(run.error.contains(reason), qPrintable(run.error));
+        QCOMPARE(PointerCalls(m_portal->Calls()), QStringList());
+        // The session is given back without waiting for the portal.
+        QTRY_COMPARE(m_portal->CountOf(u"Close"_s), closes);
+        QVERIFY(!m_sequencer->IsRunning());
+
+        m_portal->SetRemoteDesktop(true);
+        m_portal->SetResponse(method, 0);
+        const int asked = m_portal->CountOf(u"CreateSession"_s);
+        QVERIFY(Run(&run));
+        QCOMPARE(run.error, QString());
+        QCOMPARE(run.executed, 2u);
+        QCOMPARE(m_portal->CountOf(u"CreateSession"_s), asked + 1);
+    }
+
+    // A stop while the desktop's dialog is open ends the wait at once; the grant given later serves the
+    // next run without asking again.
+    void stopEndsTheWaitForConsent() {
+        m_portal->SetResponse(u"Start"_s, -1);
+        testsupport::AppendRows(*m_rows, {SRow(LeftClick, 10, 10)});
+        QSignalSpy finished(m_sequencer.get(), &CSequencer::RunFinished);
+        QSignalSpy unavailable(m_sequencer.get(), &CSequencer::InputUnavailable);
+        QVERIFY(m_sequencer->Start(1));
+        QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"Start"_s), 1, 10000);
+        m_sequencer->StopExecution();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.at(0).at(0).value<quint64>(), 0u);
+        QCOMPARE(unavailable.count(), 0);
+
+        m_portal->AnswerHeld(0);
+        SRun run;
+        QVERIFY(Run(&run));
+        QCOMPARE(run.executed, 1u);
+        QCOMPARE(m_portal->CountOf(u"CreateSession"_s), 1);
+        QCOMPARE(PointerCalls(m_portal->Calls()),
+                 QStringList({"Motion 51 10 10", "Motion 51 10 10", "Button 272 1", "Button 272 0"}));
+    }
+
+    // The session ends under a run, here in the middle of a long delay: the run ends at once with the
+    // reason, no button is left down, nothing more is sent, and the next start asks again.
+    void sessionEndingStopsTheRun_data() {
+        QTest::addColumn<bool>("serviceGone");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("closed by the desktop") << false << "revoked";
+        QTest::newRow("portal left the bus") << true << "went away";
+    }
+    void sessionEndingStopsTheRun() {
+        QFETCH(bool, serviceGone);
+        QFETCH(QString, reason);
+        testsupport::AppendRows(*m_rows, {SRow(DoubleClick, 10, 10), SRow(LeftClick, 20, 20, 600000)});
+        QSignalSpy finished(m_sequencer.get(), &CSequencer::RunFinished);
+        QSignalSpy unavailable(m_sequencer.get(), &CSequencer::InputUnavailable);
+        QVERIFY(m_sequencer->Start(1));
+        QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"Button 272 0"_s), 2, 10000);
+        if (serviceGone)
+            m_portal->Unregister();
+        else
+            m_portal->CloseSession();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.at(0).at(0).value<quint64>(), 1u);
+        QCOMPARE(unavailable.count(), 1);
+        QVERIFY2(unavailable.at(0).at(0).toString().contains(reason), qPrintable(unavailable.at(0).at(0).toString()));
+        const QStringList calls = m_portal->Calls();
+        QVERIFY(EveryPressReleased(calls));
+        QCOMPARE(PointerCalls(calls).size(), 6);
+
+        if (serviceGone)
+            m_portal->Register();
+        QVERIFY(m_sequencer->Start(1));
+        QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"Button 272 0"_s), 4, 10000);
+        QCOMPARE(m_portal->CountOf(u"CreateSession"_s), 2);
+        m_sequencer->StopAndWait();
+    }
+
+    // From RemoteDesktop version 2 the grant is asked to persist and its token kept in the profile and
+    // offered next time; a token the desktop no longer accepts is dropped and the user asked afresh.
+    void restoreToken_data() {
+        QTest::addColumn<uint>("version");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("accepted");
+        QTest::addColumn<QStringList>("selections");
+        QTest::addColumn<QString>("storedAfter");
+        QTest::newRow("version 1 offers no token")
+            << 1u << "kept" << "kept" << QStringList{"SelectDevices types=2"} << "kept";
+        QTest::newRow("version 2, first start")
+            << 2u << "" << "" << QStringList{"SelectDevices types=2 persist_mode=2"} << "token-1";
+        QTest::newRow("version 2, token reused")
+            << 2u << "token-7" << "token-7"
+            << QStringList{"SelectDevices types=2 persist_mode=2 restore_token=token-7"} << "token-1";
+        QTest::newRow("version 2, rejected token dropped")
+            << 2u << "stale" << "token-7"
+            << QStringList{"SelectDevices types=2 persist_mode=2 restore_token=stale",
+                           "SelectDevices types=2 persist_mode=2"}
+            << "token-1";
+    }
+    void restoreToken() {
+        QFETCH(uint, version);
+        QFETCH(QString, stored);
+        QFETCH(QString, accepted);
+        QFETCH(QStringList, selections);
+        QFETCH(QString, storedAfter);
+        m_portal->SetVersion(version);
+        m_portal->SetValidToken(accepted);
+        if (!stored.isEmpty())
+            QVERIFY(platform::WriteProfileString(kTokenSection, kTokenEntry, stored));
+        testsupport::AppendRows(*m_rows, {SRow(LeftClick, 10, 10)});
+        SRun run;
+        QVERIFY(Run(&run));
+        QCOMPARE(run.error, QString());
+        QCOMPARE(run.executed, 1u);
+        QStringList seen;
+        for (const QString& call : m_portal->Calls()) {
+            if (call.startsWith(u"SelectDevices"_s))
+                seen << call;
+        }
+        QCOMPARE(seen, selections);
+        QCOMPARE(m_portal->CountOf(u"CreateSession"_s), selections.size());
+        QCOMPARE(platform::GetProfileString(kTokenSection, kTokenEntry), storedAfter);
+    }
+
+    // The program itself on a desktop without a virtual pointer: the back-end choice finds the portal (or
+    // says that there is none), `--run` asks for the session, clicks through it and ends cleanly.
+    void theProgramClicksThroughThePortal_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("remoteDesktop");
+        QTest::addColumn<int>("startResponse");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList clicks = kSetUp + QStringList{"Motion 51 5 6",   "Motion 51 5 6",   "Button 272 1",
+                                                        "Button 272 0",    "Motion 52 0 100", "Button 273 1",
+                                                        "Button 273 0", "Close"};
+        QTest::newRow("chosen for a Wayland session") << QStringList{} << true << 0 << 0 << "" << clicks;
+        QTest::newRow("forced") << QStringList{"--backend", "portal"} << true << 0 << 0 << "" << clicks;
+        QTest::newRow("refused") << QStringList{"--backend", "portal"} << true << 1 << 1
+                                 << "vantrell: the desktop did not allow Vantrell" << kSetUp + QStringList{"Close"};
+        QTest::newRow("forced, no remote desktop") << QStringList{"--backend", "portal"} << false << 0 << 2
+                                                   << "vantrell: the desktop portal offers no remote control"
+                                                   << QStringList{};
+    }
+    void theProgramClicksThroughThePortal() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, remoteDesktop);
+        QFETCH(int, startResponse);
+        QFETCH(int, status);
+        QFETCH(QString, err);
+        QFETCH(QStringList, calls);
+        m_portal->SetRemoteDesktop(remoteDesktop);
+        m_portal->SetResponse(u"Start"_s, startResponse);
+        QTemporaryDir dir;
+        const QString script = testsupport::WriteScript(dir.filePath(u"two.Vantrell"_s),
+                                                        {SRow(LeftClick, 5, 6), SRow(RightClick, 1280, -100)},
+                                                        testsupport::Header(1));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_strBus);
+        env.insert(u"WAYLAND_DISPLAY"_s, u"vantrell-test-no-compositor"_s);
+        env.remove(u"DISPLAY"_s);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        QSignalSpy finished(&program, &QProcess::finished);
+        program.start(QStringLiteral(VANTRELL_BINARY), QStringList{u"--run"_s, script} + args);
+        // The portal answers from this thread's event loop while the program runs.
+        QVERIFY(finished.wait(30000));
+        const QString errText = QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(program.exitCode() == status, qPrintable(errText));
+        QCOMPARE(errText.left(err.size()), err);
+        // The session is closed as the program ends.
+        QTRY_COMPARE(m_portal->Calls(), calls);
+        if (status == 0)
+            QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), u"Executed 2 Action(s)\n"_s);
+    }
+};
+
+// The bus starts before the application object, while the process has one thread.
+int main(int argc, char** argv) {
+    testsupport::CPrivateProfileDir profileDir;
+    testsupport::CPrivateBus bus;
+    QString error;
+    if (testsupport::CPrivateBus::Available())
+        bus.Start(&error);
+    QCoreApplication app(argc, argv);
+    TestPortal tc(bus.Address(), error);
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+#include "tst_portal.moc"
