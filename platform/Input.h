@@ -22,6 +22,24 @@ constexpr uint32_t MOUSEEVENTF_MIDDLEDOWN = 0x0020;
 constexpr uint32_t MOUSEEVENTF_MIDDLEUP = 0x0040;
 constexpr uint32_t MOUSEEVENTF_ABSOLUTE = 0x8000;
 
+// The button events a record's flags ask for, in the order of the flag bits, so a record with both a down
+// and an up flag presses before it releases. Each back end turns the button into its own code.
+enum class EMouseButton { Left, Right, Middle };
+struct SButtonEvent {
+    uint32_t nFlag;
+    EMouseButton button;
+    bool bPress;
+};
+inline constexpr SButtonEvent kButtonEvents[] = {
+    {MOUSEEVENTF_LEFTDOWN, EMouseButton::Left, true},     {MOUSEEVENTF_LEFTUP, EMouseButton::Left, false},
+    {MOUSEEVENTF_RIGHTDOWN, EMouseButton::Right, true},   {MOUSEEVENTF_RIGHTUP, EMouseButton::Right, false},
+    {MOUSEEVENTF_MIDDLEDOWN, EMouseButton::Middle, true}, {MOUSEEVENTF_MIDDLEUP, EMouseButton::Middle, false},
+};
+// The Linux input code of a button (BTN_LEFT, BTN_RIGHT, BTN_MIDDLE), which Wayland protocols carry.
+constexpr uint32_t LinuxButtonCode(EMouseButton button) {
+    return button == EMouseButton::Left ? 0x110 : button == EMouseButton::Right ? 0x111 : 0x112;
+}
+
 // Carried in every record this program injects, as its scripts have always marked their clicks. The X11
 // back end has nowhere to put it, and nothing reads it.
 constexpr uintptr_t kInjectedExtraInfo = 0x312;

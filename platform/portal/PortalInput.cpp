@@ -15,19 +15,10 @@ namespace platform {
 
 namespace {
 
-struct SButtonFlag {
-    uint32_t nFlag;
-    int nCode;
-    unsigned nBit;
-    bool bPress;
-};
-
-// In bit order, so a record with both a down and an up flag presses before it releases.
-constexpr SButtonFlag kButtonFlags[] = {
-    {MOUSEEVENTF_LEFTDOWN, kBtnLeft, 1, true},    {MOUSEEVENTF_LEFTUP, kBtnLeft, 1, false},
-    {MOUSEEVENTF_RIGHTDOWN, kBtnRight, 2, true},  {MOUSEEVENTF_RIGHTUP, kBtnRight, 2, false},
-    {MOUSEEVENTF_MIDDLEDOWN, kBtnMiddle, 4, true}, {MOUSEEVENTF_MIDDLEUP, kBtnMiddle, 4, false},
-};
+// The bit of a button in the set of buttons held.
+constexpr unsigned HeldBit(EMouseButton button) {
+    return 1u << static_cast<unsigned>(button);
+}
 
 bool OnUserInterfaceThread() {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -39,9 +30,9 @@ bool OnUserInterfaceThread() {
 CPortalInput::CPortalInput(std::shared_ptr<CPortalSession> session) : m_pSession(std::move(session)) {}
 
 CPortalInput::~CPortalInput() {
-    for (const SButtonFlag& flag : kButtonFlags) {
-        if (!flag.bPress && (m_uPressed & flag.nBit) != 0)
-            Button(flag.nCode, false);
+    for (const SButtonEvent& flag : kButtonEvents) {
+        if (!flag.bPress && (m_uPressed & HeldBit(flag.button)) != 0)
+            Button(static_cast<int>(LinuxButtonCode(flag.button)), false);
     }
     if (m_pStop)
         m_pSession->RemoveRun(m_pStop);
@@ -90,15 +81,15 @@ unsigned CPortalInput::SendInput(unsigned count, const INPUT* inputs, int cbSize
     for (unsigned i = 0; i < count; ++i) {
         if (inputs[i].type != INPUT_MOUSE)
             continue;
-        for (const SButtonFlag& flag : kButtonFlags) {
+        for (const SButtonEvent& flag : kButtonEvents) {
             if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
                 continue;
-            if (!Button(flag.nCode, flag.bPress))
+            if (!Button(static_cast<int>(LinuxButtonCode(flag.button)), flag.bPress))
                 return injected;
             if (flag.bPress)
-                m_uPressed |= flag.nBit;
+                m_uPressed |= HeldBit(flag.button);
             else
-                m_uPressed &= ~flag.nBit;
+                m_uPressed &= ~HeldBit(flag.button);
         }
         ++injected;
     }

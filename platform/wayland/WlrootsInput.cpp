@@ -450,19 +450,6 @@ std::shared_ptr<CPointerConnection> SharedConnection(QString* error) {
     return s_connection;
 }
 
-struct SButtonFlag {
-    uint32_t nFlag;
-    uint32_t nButton;
-    bool bPress;
-};
-
-// In bit order, so a record with both a down and an up flag presses before it releases.
-constexpr SButtonFlag kButtonFlags[] = {
-    {MOUSEEVENTF_LEFTDOWN, wlr::kBtnLeft, true},     {MOUSEEVENTF_LEFTUP, wlr::kBtnLeft, false},
-    {MOUSEEVENTF_RIGHTDOWN, wlr::kBtnRight, true},   {MOUSEEVENTF_RIGHTUP, wlr::kBtnRight, false},
-    {MOUSEEVENTF_MIDDLEDOWN, wlr::kBtnMiddle, true}, {MOUSEEVENTF_MIDDLEUP, wlr::kBtnMiddle, false},
-};
-
 class CWlrootsInput final : public IInput {
 public:
     explicit CWlrootsInput(std::shared_ptr<CPointerConnection> connection)
@@ -495,8 +482,8 @@ public:
         for (unsigned i = 0; i < count; ++i) {
             if (inputs[i].type != INPUT_MOUSE)
                 continue;
-            for (const SButtonFlag& flag : kButtonFlags) {
-                if ((inputs[i].mi.dwFlags & flag.nFlag) != 0 && !m_pConnection->Button(flag.nButton, flag.bPress)) {
+            for (const SButtonEvent& flag : kButtonEvents) {
+                if ((inputs[i].mi.dwFlags & flag.nFlag) != 0 && !m_pConnection->Button(LinuxButtonCode(flag.button), flag.bPress)) {
                     if (!m_bBatching)
                         m_pConnection->FlushLocked();
                     return injected;

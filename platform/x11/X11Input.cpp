@@ -14,18 +14,10 @@ namespace platform {
 
 namespace {
 
-struct SButtonFlag {
-    uint32_t nFlag;
-    unsigned nButton;
-    Bool bPress;
-};
-
-// In bit order, so a record with both a down and an up flag presses before it releases.
-constexpr SButtonFlag kButtonFlags[] = {
-    {MOUSEEVENTF_LEFTDOWN, Button1, True},   {MOUSEEVENTF_LEFTUP, Button1, False},
-    {MOUSEEVENTF_RIGHTDOWN, Button3, True},  {MOUSEEVENTF_RIGHTUP, Button3, False},
-    {MOUSEEVENTF_MIDDLEDOWN, Button2, True}, {MOUSEEVENTF_MIDDLEUP, Button2, False},
-};
+// X's button numbers: 1 left, 2 middle, 3 right.
+constexpr unsigned XButton(EMouseButton button) {
+    return button == EMouseButton::Left ? Button1 : button == EMouseButton::Right ? Button3 : Button2;
+}
 
 // The protocol carries 16-bit coordinates; without this, 65636 would wrap round to 100.
 int ClampToProtocol(int value) {
@@ -109,14 +101,14 @@ unsigned CX11Input::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
     for (unsigned i = 0; i < count; ++i) {
         if (inputs[i].type != INPUT_MOUSE)
             continue;
-        for (const SButtonFlag& flag : kButtonFlags) {
+        for (const SButtonEvent& flag : kButtonEvents) {
             if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
                 continue;
             // A request may have been the one that met the broken connection (Xlib writes when its
             // buffer fills); after that, none goes out.
             if (m_pConnection->IsLost())
                 return 0;
-            if (!XTestFakeButtonEvent(display, flag.nButton, flag.bPress, CurrentTime)) {
+            if (!XTestFakeButtonEvent(display, XButton(flag.button), flag.bPress ? True : False, CurrentTime)) {
                 FlushUnlessBatching();
                 return injected;
             }
