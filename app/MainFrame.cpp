@@ -280,6 +280,13 @@ void CMainFrame::OnHideToTray() {
 }
 
 void CMainFrame::ShowFromTray() {
+    // A window minimized once (by a run, or by the fallback when there was no tray) and restored by the
+    // window manager still carries the window system's hint to start iconic, which the next map obeys: the
+    // window would come back minimized and, with no task bar, out of reach. Passing through the minimized
+    // state while the window is hidden has the hint set anew and then cleared.
+    if (isHidden())
+        setWindowState(windowState() | Qt::WindowMinimized);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
     raise();
     activateWindow();

@@ -3,10 +3,10 @@
 # What each purpose needs from Debian, so that starting the program installs no test tools.
 PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
                 libxi-dev fonts-dejavu-core)
-# The private X servers and peers of the suites, the checks of the installed files, and clang for the
-# fuzzer.
-PACKAGES_TEST=(xvfb xdotool x11-utils desktop-file-utils libxml2-utils shared-mime-info clang-14
-               libclang-rt-14-dev)
+# The private X servers and peers of the suites, a window manager and a tray host for the window's suite,
+# the checks of the installed files, and clang for the fuzzer.
+PACKAGES_TEST=(xvfb xdotool x11-utils openbox trayer desktop-file-utils libxml2-utils shared-mime-info
+               clang-14 libclang-rt-14-dev)
 PACKAGES_PACKAGE=(dpkg-dev desktop-file-utils libxml2-utils shared-mime-info)
 
 # ensure_packages PURPOSE... (build, test, package): installs what those purposes need and is missing.

@@ -115,6 +115,7 @@ void CVantrellView::BuildForm() {
 
     m_btnStartStop = MultiLineButton(QStringLiteral("Start Script Execution"), this);
     m_btnHide = MultiLineButton(QStringLiteral("Hide to Notification Area"), this);
+    m_btnHide->setObjectName(QStringLiteral("btnHide"));
     auto* runRow = new QHBoxLayout;
     runRow->addWidget(m_btnStartStop, 1);
     runRow->addWidget(m_btnHide, 1);
