@@ -137,6 +137,7 @@ void CVantrellView::BuildForm() {
         width += CActionList::DefaultColumnWidth(c);
     m_wndList->setMinimumSize(width + m_wndList->frameWidth() * 2 + 20,
                               m_wndList->verticalHeader()->defaultSectionSize() * 12);
+    m_listMinimum = m_wndList->minimumSize();
 
     connect(m_btnAdd, &QPushButton::clicked, this, &CVantrellView::OnAddAction);
     connect(m_btnEdit, &QPushButton::clicked, this, &CVantrellView::OnEditAction);
@@ -151,6 +152,15 @@ void CVantrellView::BuildForm() {
     connect(m_btnHide, &QPushButton::clicked, this, &CVantrellView::HideRequested);
     connect(m_btnAssign, &QPushButton::clicked, this, &CVantrellView::OnAssignHotKey);
     connect(m_btnClear, &QPushButton::clicked, this, &CVantrellView::OnClearHotKey);
+}
+
+void CVantrellView::GiveListWay(const QSize& shortfall) {
+    // However small the screen, the list keeps its first two columns and three rows in sight.
+    const int rows = m_wndList->horizontalHeader()->sizeHint().height() +
+                     m_wndList->verticalHeader()->defaultSectionSize() * 3 + m_wndList->frameWidth() * 2;
+    const int columns = m_wndList->columnWidth(0) + m_wndList->columnWidth(1) + m_wndList->frameWidth() * 2;
+    const QSize least = QSize(columns, rows).boundedTo(m_listMinimum);
+    m_wndList->setMinimumSize((m_listMinimum - shortfall.expandedTo(QSize(0, 0))).expandedTo(least));
 }
 
 void CVantrellView::BuildContextMenu() {

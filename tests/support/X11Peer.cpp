@@ -3,6 +3,8 @@
 #include "platform/HotKeys.h"
 #include "platform/x11/X11ErrorTrap.h"
 
+#include <unistd.h>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -172,6 +174,30 @@ bool CX11Peer::Placement(unsigned long window, int* x, int* y, int* width, int* 
 
 bool CX11Peer::SelectionOwned(const char* selection) {
     return XGetSelectionOwner(m_pDisplay, XInternAtom(m_pDisplay, selection, False)) != None;
+}
+
+bool CX11Peer::WindowManagerTakesWindows() {
+    const Window window = XCreateSimpleWindow(m_pDisplay, DefaultRootWindow(m_pDisplay), 0, 0, 10, 10, 0, 0, 0);
+    XMapWindow(m_pDisplay, window);
+    XSync(m_pDisplay, False);
+    const Atom wmState = XInternAtom(m_pDisplay, "WM_STATE", False);
+    bool taken = false;
+    for (int i = 0; i < 100 && !taken; ++i) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        taken = XGetWindowProperty(m_pDisplay, window, wmState, 0, 2, False, AnyPropertyType, &type, &format,
+                                   &count, &after, &data) == Success &&
+                count > 0;
+        if (data != nullptr)
+            XFree(data);
+        if (!taken)
+            usleep(10000);
+    }
+    XDestroyWindow(m_pDisplay, window);
+    XSync(m_pDisplay, False);
+    return taken;
 }
 
 void CX11Peer::SetAutoRepeat(unsigned delayMs, unsigned intervalMs) {

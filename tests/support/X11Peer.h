@@ -51,6 +51,9 @@ public:
     bool Placement(unsigned long window, int* x, int* y, int* width, int* height, bool* docked);
     // True while a client owns the selection (a window manager's WM_S0, a tray's _NET_SYSTEM_TRAY_S0).
     bool SelectionOwned(const char* selection);
+    // Maps a window of the peer's own and answers whether the window manager takes it in (sets its
+    // WM_STATE) within a second; the window goes again.
+    bool WindowManagerTakesWindows();
     // Sets the server's auto-repeat; the old rate comes back when the peer closes.
     void SetAutoRepeat(unsigned delayMs, unsigned intervalMs);
 

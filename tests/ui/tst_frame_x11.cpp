@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QStandardPaths>
+#include <QStatusBar>
 
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
@@ -36,7 +38,9 @@ public:
     }
     // Empty when started, else why not.
     QString StartWindowManager(testsupport::CX11Peer& peer) {
-        return Start(m_wm, u"openbox"_s, {u"--sm-disable"_s}, [&] { return peer.SelectionOwned("WM_S0"); });
+        // Ready once it has taken in a window of its own.
+        return Start(m_wm, u"openbox"_s, {u"--sm-disable"_s},
+                     [&] { return peer.SelectionOwned("WM_S0") && peer.WindowManagerTakesWindows(); });
     }
     QString StartTray(testsupport::CX11Peer& peer) {
         return Start(m_tray, u"trayer"_s, {u"--edge"_s, u"bottom"_s, u"--expand"_s, u"false"_s},
@@ -155,6 +159,36 @@ private Q_SLOTS:
         m_peer.UngrabKey(XK_F7, 0);
     }
 
+    // At scale 2 the 1920x1080 screen offers 960x540: the window and its minimum stay inside it, frame
+    // included, with Start and the status bar on the screen; the list gives way but keeps rows in sight.
+    void windowFitsTheScreen() {
+        CDesktop desktop;
+        const QString why = desktop.StartWindowManager(m_peer);
+        if (!why.isEmpty())
+            qInfo("without a window manager: %s", qPrintable(why));
+        CWindow w;
+        const QRect available = w.frame.screen()->availableGeometry();
+        QCOMPARE(available.size(), QSize(960, 540));
+        const auto inside = [&](QWidget& widget) {
+            return available.contains(QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size()));
+        };
+        for (int round = 0; round < 2; ++round) {
+            QTRY_VERIFY(m_peer.StateOf(w.frame.winId()).viewable);
+            const QSize margins = w.frame.frameGeometry().size() - w.frame.size();
+            QTRY_VERIFY2(available.contains(w.frame.frameGeometry()),
+                         qPrintable(u"frame %1x%2"_s.arg(w.frame.frameGeometry().width())
+                                        .arg(w.frame.frameGeometry().height())));
+            QVERIFY(w.frame.minimumWidth() + margins.width() <= available.width());
+            QVERIFY(w.frame.minimumHeight() + margins.height() <= available.height());
+            QVERIFY(inside(w.view().StartStopButton()));
+            QVERIFY(inside(*w.frame.statusBar()));
+            QVERIFY(w.view().ListCtrl().viewport()->height() >=
+                    3 * w.view().ListCtrl().verticalHeader()->defaultSectionSize());
+            // Every new script fits the window again.
+            w.docs().OnFileNew();
+        }
+    }
+
     // Shown again from the tray, the window comes back normal, raised and active, whatever minimized it
     // before it went into the tray: the run's automatic minimize, or the fallback to minimizing while no
     // tray was there. The icon is clicked where the tray host shows it, and the window manager's own state
@@ -212,10 +246,9 @@ private Q_SLOTS:
         } else {
             m_peer.Click(icon.center().x(), icon.center().y());
         }
-        QTRY_VERIFY(state().viewable);
-        QTRY_VERIFY(!state().iconic && !state().hidden);
-        QVERIFY(!w.frame.isMinimized());
-        QTRY_VERIFY(w.frame.isActiveWindow());
+        QTRY_VERIFY(state().viewable && !state().iconic && !state().hidden);
+        QTRY_VERIFY(!w.frame.isMinimized() && w.frame.isActiveWindow());
+        QVERIFY(state().viewable && !state().iconic && !state().hidden);
         QTRY_VERIFY(!DockedTrayIcon(m_peer, &icon));
     }
 
