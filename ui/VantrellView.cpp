@@ -443,8 +443,13 @@ void CVantrellView::RefreshAddShortcut() {
         name = m_captureHotKey.RegisterFirstFree(this);
     else
         m_captureHotKey.Release();
+    const QSize before = m_btnAdd->sizeHint();
     m_btnAdd->setText(name.isEmpty() ? QStringLiteral("Add New Mouse Click to Script")
                                      : QStringLiteral("Add New Mouse Click\n( %1 )").arg(name));
+    // A wider text would squeeze the list out of the window: the frame fits the form again, once the
+    // form's layout has taken in the new size.
+    if (m_btnAdd->sizeHint() != before)
+        QMetaObject::invokeMethod(this, &CVantrellView::FitFrameRequested, Qt::QueuedConnection);
 }
 
 void CVantrellView::OnHotKey(int id) {

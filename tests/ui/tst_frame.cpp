@@ -379,6 +379,31 @@ private Q_SLOTS:
         QCOMPARE(w.view().AutoRunCheck().isChecked(), !(cleared && daysAhead > 0));
     }
 
+    // Relabelled by the settings, the wider Add button does not push the list out of the window.
+    void relabelledAddKeepsTheListInside() {
+        // In a small font the list's default columns, which are so many pixels, make the top row the
+        // widest one of the form, so the window has no room to spare for a wider button.
+        const QFont font = QApplication::font();
+        QFont small = font;
+        small.setPixelSize(8);
+        QApplication::setFont(small);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(font); });
+        CWindow w;
+        // The list with its border inside the box around it, and the box inside the window.
+        const auto listInside = [&] {
+            QWidget& list = w.view().ListCtrl();
+            QWidget& box = *list.parentWidget();
+            return box.rect().contains(list.geometry()) &&
+                   w.frame.rect().contains(QRect(box.mapTo(&w.frame, QPoint(0, 0)), box.size()));
+        };
+        QVERIFY(listInside());
+        g_settings.m_bAutoShortcut = 0;
+        w.view().RefreshAddShortcut();  // as the settings dialog's OK does
+        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click to Script"_s);
+        QTRY_VERIFY(w.view().AddButton().width() >= w.view().AddButton().sizeHint().width());
+        QTRY_VERIFY(listInside());
+    }
+
     void columnWidthsSurviveARestartNewAndOpen() {
         QTemporaryDir dir;
         const QString other = WriteScript(dir.filePath(u"widths.Vantrell"_s), {});
