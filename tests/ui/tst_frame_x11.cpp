@@ -117,7 +117,7 @@ private Q_SLOTS:
         CRealWindow real;
         CWindow& w = real.w;
         g_settings.m_iDefaultTimeDelay = 350;
-        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click\n( F6 )"_s);
+        QCOMPARE(w.view().AddButton().text(), u"&Add New Mouse Click\n( F6 )"_s);
         w.view().AppendRow(MakeAction(DoubleClick, 333, 222, 0));
         w.view().ListCtrl().SelectRow(0);
         w.frame.CommandAction(ID_LOCATE_XY)->trigger();
@@ -134,7 +134,7 @@ private Q_SLOTS:
         // Switched off in the settings, the key is given back to the desktop.
         g_settings.m_bAutoShortcut = 0;
         w.view().RefreshAddShortcut();
-        QCOMPARE(w.view().AddButton().text(), u"Add New Mouse Click to Script"_s);
+        QCOMPARE(w.view().AddButton().text(), u"&Add New Mouse Click to Script"_s);
         QVERIFY(m_peer.GrabKey(XK_F6, 0) == 0);
         m_peer.UngrabKey(XK_F6, 0);
     }
