@@ -351,7 +351,8 @@ void CMainFrame::FitToForm() {
 }
 
 // The window manager's frame is known only some time after it has taken the window in, and no event
-// says when: the window fits itself again once it sees a new frame as it is moved, resized or activated.
+// says when: the window fits itself again once it sees a new frame as it is moved, resized or activated,
+// and looks for one now and then during its first seconds on the screen.
 void CMainFrame::RefitForNewFrame() {
     if (m_bShown && !m_bFitting && frameGeometry().size() - size() != m_fitMargins)
         FitToForm();
@@ -411,6 +412,13 @@ void CMainFrame::showEvent(QShowEvent* event) {
     if (!m_bShown) {
         m_bShown = true;
         FitToForm();
+        m_frameWatch.setInterval(100);
+        connect(&m_frameWatch, &QTimer::timeout, this, [this, ticks = 0]() mutable {
+            RefitForNewFrame();
+            if (++ticks == 30)
+                m_frameWatch.stop();
+        });
+        m_frameWatch.start();
     }
 }
 

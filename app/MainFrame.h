@@ -107,7 +107,8 @@ private:
     int m_iEndSignal = 0;
     bool m_bShown = false;
     bool m_bFitting = false;
-    QSize m_fitMargins;  // the window manager's frame when the window was last fitted
+    QSize m_fitMargins;
+    QTimer m_frameWatch;  // looks for the window manager's frame after the first show  // the window manager's frame when the window was last fitted
     QTimer m_clock;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
     QDateTime m_lastTick;
