@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -281,6 +282,13 @@ void CMainFrame::OnHideToTray() {
 }
 
 void CMainFrame::ShowFromTray() {
+    // A window minimized once (by a run, or by the fallback when there was no tray) and restored by the
+    // window manager still carries the window system's hint to start iconic, which the next map obeys: the
+    // window would come back minimized and, with no task bar, out of reach. Passing through the minimized
+    // state while the window is hidden has the hint set anew and then cleared.
+    if (isHidden())
+        setWindowState(windowState() | Qt::WindowMinimized);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
     raise();
     activateWindow();
@@ -338,19 +346,55 @@ void CMainFrame::UpdateCaption() {
 }
 
 void CMainFrame::FitToForm() {
-    // The window takes exactly the room the form needs and never less.
+    // The window takes exactly the room the form needs and never less, but no more than the screen offers
+    // around the window manager's frame: where the screen is short (a high scale), the list gives way.
+    const QScopedValueRollback fitting(m_bFitting, true);
     setMinimumSize(0, 0);
+    m_view->GiveListWay({});
     layout()->activate();
-    const QSize fitted = sizeHint();
+    QSize fitted = sizeHint().expandedTo(minimumSizeHint());
+    const QRect outer = frameGeometry();
+    const QSize margins = outer.size() - size();
+    m_fitMargins = margins;
+    if (const QScreen* onScreen = screen()) {
+        const QSize room = onScreen->availableGeometry().size() - margins;
+        if (fitted.width() > room.width() || fitted.height() > room.height()) {
+            m_view->GiveListWay(fitted - room);
+            layout()->activate();
+            fitted = sizeHint().expandedTo(minimumSizeHint()).boundedTo(room);
+        }
+    }
     resize(fitted);
     // The outer rectangle: the fitted size with the window manager's frame around it. The window may not
     // be made smaller than it.
-    const QRect outer = frameGeometry();
-    const QSize margins = outer.size() - size();
     CRect& rc = g_settings.m_rcMainFrame;
     rc = {outer.left(), outer.top(), outer.left() + fitted.width() + margins.width(),
           outer.top() + fitted.height() + margins.height()};
     setMinimumSize(rc.Width() - margins.width(), rc.Height() - margins.height());
+}
+
+// The window manager's frame is known only some time after it has taken the window in, and no event
+// says when: the window fits itself again once it sees a new frame as it is moved, resized or activated,
+// and looks for one now and then during its first seconds on the screen.
+void CMainFrame::RefitForNewFrame() {
+    if (m_bShown && !m_bFitting && frameGeometry().size() - size() != m_fitMargins)
+        FitToForm();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    RefitForNewFrame();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    RefitForNewFrame();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        RefitForNewFrame();
 }
 
 void CMainFrame::RebuildRecentFiles() {
@@ -391,6 +435,13 @@ void CMainFrame::showEvent(QShowEvent* event) {
     if (!m_bShown) {
         m_bShown = true;
         FitToForm();
+        m_frameWatch.setInterval(100);
+        connect(&m_frameWatch, &QTimer::timeout, this, [this, ticks = 0]() mutable {
+            RefitForNewFrame();
+            if (++ticks == 30)
+                m_frameWatch.stop();
+        });
+        m_frameWatch.start();
     }
 }
 

@@ -81,6 +81,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,6 +95,7 @@ private:
     void RebuildRecentFiles();
     void UpdateCaption();
     void FitToForm();
+    void RefitForNewFrame();
     void OnRecentFile(const QString& path);
     void BuildStatusBar();
     // What every end of the window goes through: the run stopped and its button released.
@@ -108,6 +112,9 @@ private:
     bool m_bClosing = false;
     int m_iEndSignal = 0;
     bool m_bShown = false;
+    bool m_bFitting = false;
+    QSize m_fitMargins;
+    QTimer m_frameWatch;  // looks for the window manager's frame after the first show  // the window manager's frame when the window was last fitted
     QTimer m_clock;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
     QDateTime m_lastTick;

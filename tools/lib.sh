@@ -3,10 +3,11 @@
 # What each purpose needs from Debian, so that starting the program installs no test tools.
 PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxtst-dev
                 libxi-dev fonts-dejavu-core libwayland-dev libwayland-bin wayland-protocols qt6-wayland)
-# The private X servers, headless sway and peers of the suites, the private session buses of the control
-# and portal suites, the checks of the installed files, and clang for the fuzzer.
-PACKAGES_TEST=(xvfb xdotool x11-utils desktop-file-utils libxml2-utils shared-mime-info clang-14
-               libclang-rt-14-dev sway qt6-wayland dbus-daemon)
+# The private X servers, headless sway and peers of the suites, a window manager and a tray host for the
+# window's suite, the private session buses of the control and portal suites, the checks of the installed
+# files, and clang for the fuzzer.
+PACKAGES_TEST=(xvfb xdotool x11-utils openbox trayer desktop-file-utils libxml2-utils shared-mime-info
+               clang-14 libclang-rt-14-dev sway qt6-wayland dbus-daemon)
 PACKAGES_PACKAGE=(dpkg-dev desktop-file-utils libxml2-utils shared-mime-info)
 
 # ensure_packages PURPOSE... (build, test, package): installs what those purposes need and is missing.

@@ -1,6 +1,7 @@
 #include "ui/ColoredListCtrl.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -80,6 +81,7 @@ CColoredListCtrl::CColoredListCtrl(QWidget* parent) : QTableView(parent) {
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     // Fixed row heights keep a list of 100,000 rows as quick as a short one.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -166,4 +168,39 @@ QColor CColoredListCtrl::ReadableTextColor(uint color, const QColor& background)
         text = QColor::fromHslF(hue, saturation, lightness);
     }
     return text;
+
+void CColoredListCtrl::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2:
+        if (modifiers == Qt::NoModifier) {
+            event->accept();
+            Q_EMIT EditKeyPressed();
+            return;
+        }
+        break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        // Ctrl+Tab leaves the list too, as it leaves any control that takes Tab for itself.
+        if (modifiers & Qt::ControlModifier) {
+            event->accept();
+            focusNextPrevChild(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+QModelIndex CColoredListCtrl::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+    // Whole rows are selected, so Home and End go to the first and the last row, not to a column.
+    if ((cursorAction == MoveHome || cursorAction == MoveEnd) && model() != nullptr && model()->rowCount() > 0) {
+        const int row = cursorAction == MoveHome ? 0 : model()->rowCount() - 1;
+        return model()->index(row, std::max(0, currentIndex().column()));
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
 }

@@ -67,9 +67,9 @@ CVantrellView::~CVantrellView() {
 }
 
 void CVantrellView::BuildForm() {
-    m_btnAdd = MultiLineButton(QStringLiteral("Add"), this);
-    m_btnEdit = MultiLineButton(QStringLiteral("Edit Selected"), this);
-    m_btnDelete = MultiLineButton(QStringLiteral("Delete Selected"), this);
+    m_btnAdd = MultiLineButton(QStringLiteral("&Add"), this);
+    m_btnEdit = MultiLineButton(QStringLiteral("Edi&t Selected"), this);
+    m_btnDelete = MultiLineButton(QStringLiteral("&Delete Selected"), this);
     m_btnAdd->setObjectName(QStringLiteral("btnAdd"));
 
     m_wndCursorInfo = new QGroupBox(this);
@@ -85,7 +85,7 @@ void CVantrellView::BuildForm() {
     buttons->addWidget(m_btnDelete);
     buttons->addStretch();
 
-    auto* repeatLabel = new QLabel(QStringLiteral("Script Repeat Count :"), this);
+    auto* repeatLabel = new QLabel(QStringLiteral("Script Re&peat Count :"), this);
     m_editRepeat = new CDigitsEdit(this);
     m_editRepeat->setObjectName(QStringLiteral("editRepeatCount"));
     m_editRepeat->setMaximumWidth(m_editRepeat->fontMetrics().horizontalAdvance(u'0') * 12);
@@ -98,18 +98,18 @@ void CVantrellView::BuildForm() {
     repeatRow->addStretch();
     repeatRow->addWidget(m_wndExecutionInfo);
 
-    auto* shortcutBox = new QGroupBox(QStringLiteral("Keyboard Shortcut to Start / Stop Execution"), this);
+    auto* shortcutBox = new QGroupBox(QStringLiteral("&Keyboard Shortcut to Start / Stop Execution"), this);
     m_wndHotKey = new CHotKeyCtrl(shortcutBox);
-    m_btnAssign = new QPushButton(QStringLiteral("Assign"), shortcutBox);
-    m_btnClear = new QPushButton(QStringLiteral("Clear"), shortcutBox);
+    m_btnAssign = new QPushButton(QStringLiteral("Assi&gn"), shortcutBox);
+    m_btnClear = new QPushButton(QStringLiteral("&Clear"), shortcutBox);
     auto* shortcutLayout = new QHBoxLayout(shortcutBox);
     shortcutLayout->addWidget(m_wndHotKey, 1);
     shortcutLayout->addWidget(m_btnAssign);
     shortcutLayout->addWidget(m_btnClear);
 
     auto* miscBox = new QGroupBox(QStringLiteral("Misc Control Parameters"), this);
-    m_chkAutoMinimize = new QCheckBox(QStringLiteral("Automatically Minimize on Script Execution"), miscBox);
-    m_chkAutoRun = new QCheckBox(QStringLiteral("Auto Run Script on"), miscBox);
+    m_chkAutoMinimize = new QCheckBox(QStringLiteral("Automatically &Minimize on Script Execution"), miscBox);
+    m_chkAutoRun = new QCheckBox(QStringLiteral("Auto &Run Script on"), miscBox);
     m_dateAutoRun = new QDateEdit(miscBox);
     m_dateAutoRun->setCalendarPopup(true);
     m_dateAutoRun->setDisplayFormat(COleDateTime::ShortDateFormat(QLocale()));
@@ -123,8 +123,9 @@ void CVantrellView::BuildForm() {
     miscLayout->addWidget(m_dateAutoRun, 1, 1);
     miscLayout->addWidget(m_timeAutoRun, 1, 2);
 
-    m_btnStartStop = MultiLineButton(QStringLiteral("Start Script Execution"), this);
-    m_btnHide = MultiLineButton(QStringLiteral("Hide to Notification Area"), this);
+    m_btnStartStop = MultiLineButton(QStringLiteral("&Start Script Execution"), this);
+    m_btnHide = MultiLineButton(QStringLiteral("Hide to &Notification Area"), this);
+    m_btnHide->setObjectName(QStringLiteral("btnHide"));
     auto* runRow = new QHBoxLayout;
     runRow->addWidget(m_btnStartStop, 1);
     runRow->addWidget(m_btnHide, 1);
@@ -146,11 +147,20 @@ void CVantrellView::BuildForm() {
         width += m_wndList->FittedColumnWidth(c);
     m_wndList->setMinimumSize(width + m_wndList->frameWidth() * 2 + 20,
                               m_wndList->verticalHeader()->defaultSectionSize() * 12);
+    m_listMinimum = m_wndList->minimumSize();
+
+    // Tab goes through the form from the list down; the buttons and boxes also answer their Alt letters.
+    QWidget* const order[] = {m_wndList,     m_btnAdd,          m_btnEdit,    m_btnDelete,   m_editRepeat,
+                              m_wndHotKey,   m_btnAssign,       m_btnClear,   m_chkAutoMinimize,
+                              m_chkAutoRun,  m_dateAutoRun,     m_timeAutoRun, m_btnStartStop, m_btnHide};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     connect(m_btnAdd, &QPushButton::clicked, this, &CVantrellView::OnAddAction);
     connect(m_btnEdit, &QPushButton::clicked, this, &CVantrellView::OnEditAction);
     connect(m_btnDelete, &QPushButton::clicked, this, &CVantrellView::OnDeleteAction);
     connect(m_wndList, &CColoredListCtrl::ListDoubleClicked, this, &CVantrellView::OnEditAction);
+    connect(m_wndList, &CColoredListCtrl::EditKeyPressed, this, &CVantrellView::OnEditAction);
     connect(m_chkAutoMinimize, &QCheckBox::clicked, this, &CVantrellView::OnHeaderValueChanged);
     connect(m_chkAutoRun, &QCheckBox::clicked, this, &CVantrellView::OnHeaderValueChanged);
     connect(m_editRepeat, &QLineEdit::textEdited, this, &CVantrellView::OnHeaderValueChanged);
@@ -160,6 +170,15 @@ void CVantrellView::BuildForm() {
     connect(m_btnHide, &QPushButton::clicked, this, &CVantrellView::HideRequested);
     connect(m_btnAssign, &QPushButton::clicked, this, &CVantrellView::OnAssignHotKey);
     connect(m_btnClear, &QPushButton::clicked, this, &CVantrellView::OnClearHotKey);
+}
+
+void CVantrellView::GiveListWay(const QSize& shortfall) {
+    // However small the screen, the list keeps its first two columns and three rows in sight.
+    const int rows = m_wndList->horizontalHeader()->sizeHint().height() +
+                     m_wndList->verticalHeader()->defaultSectionSize() * 3 + m_wndList->frameWidth() * 2;
+    const int columns = m_wndList->columnWidth(0) + m_wndList->columnWidth(1) + m_wndList->frameWidth() * 2;
+    const QSize least = QSize(columns, rows).boundedTo(m_listMinimum);
+    m_wndList->setMinimumSize((m_listMinimum - shortfall.expandedTo(QSize(0, 0))).expandedTo(least));
 }
 
 void CVantrellView::BuildContextMenu() {
@@ -471,8 +490,13 @@ void CVantrellView::RefreshAddShortcut() {
         name = m_captureHotKey.RegisterFirstFree(this);
     else
         m_captureHotKey.Release();
-    m_btnAdd->setText(name.isEmpty() ? QStringLiteral("Add New Mouse Click to Script")
-                                     : QStringLiteral("Add New Mouse Click\n( %1 )").arg(name));
+    const QSize before = m_btnAdd->sizeHint();
+    m_btnAdd->setText(name.isEmpty() ? QStringLiteral("&Add New Mouse Click to Script")
+                                     : QStringLiteral("&Add New Mouse Click\n( %1 )").arg(name));
+    // A wider text would squeeze the list out of the window: the frame fits the form again, once the
+    // form's layout has taken in the new size.
+    if (m_btnAdd->sizeHint() != before)
+        QMetaObject::invokeMethod(this, &CVantrellView::FitFrameRequested, Qt::QueuedConnection);
 }
 
 void CVantrellView::OnHotKey(int id) {
@@ -517,7 +541,7 @@ void CVantrellView::OnCursorTimer() {
 void CVantrellView::OnStartStop() {
     if (m_sequencer.IsRunning()) {
         m_sequencer.StopExecution();
-        m_btnStartStop->setText(QStringLiteral("Start Script Execution"));
+        m_btnStartStop->setText(QStringLiteral("&Start Script Execution"));
         Q_EMIT RunningChanged(false);
         return;
     }
@@ -547,12 +571,12 @@ void CVantrellView::OnStartStop() {
         Q_EMIT MinimizeRequested();
     if (!m_sequencer.Start(g_scriptHeader.m_iRepeatCount))
         return;
-    m_btnStartStop->setText(QStringLiteral("Stop Script Execution"));
+    m_btnStartStop->setText(QStringLiteral("&Stop Script Execution"));
     Q_EMIT RunningChanged(true);
 }
 
 void CVantrellView::OnRunFinished() {
-    m_btnStartStop->setText(QStringLiteral("Start Script Execution"));
+    m_btnStartStop->setText(QStringLiteral("&Start Script Execution"));
     m_wndList->viewport()->update();
     Q_EMIT RunningChanged(false);
 }

@@ -89,6 +89,10 @@ public:
     // Writes the list's column widths to the profile (the view's window going away).
     void StoreColumnWidths();
 
+    // Lowers the list's minimum size, room for the default columns and a dozen rows, by what the screen
+    // lacks for the form (the list is what gives way); an empty shortfall restores it.
+    void GiveListWay(const QSize& shortfall);
+
     CActionList& List() { return m_list; }
     CColoredListCtrl& ListCtrl() { return *m_wndList; }
     QPushButton& AddButton() { return *m_btnAdd; }
@@ -145,6 +149,7 @@ private:
     bool m_bColumnsBuilt = false;
     bool m_bExchanging = false;
     bool m_bAskingToStart = false;  // a start's question is open
+    QSize m_listMinimum;            // the list's minimum where the screen has room
 
     QGroupBox* m_wndCursorInfo = nullptr;
     CColoredListCtrl* m_wndList = nullptr;

@@ -3,8 +3,11 @@
 #include "platform/HotKeys.h"
 #include "platform/x11/X11ErrorTrap.h"
 
+#include <unistd.h>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -97,6 +100,104 @@ bool CX11Peer::QueryPointer(int* x, int* y) {
     unsigned mask = 0;
     return XQueryPointer(m_pDisplay, DefaultRootWindow(m_pDisplay), &root, &child, x, y, &windowX, &windowY,
                          &mask) == True;
+}
+
+void CX11Peer::Click(int x, int y) {
+    XTestFakeMotionEvent(m_pDisplay, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(m_pDisplay, 1, True, CurrentTime);
+    XTestFakeButtonEvent(m_pDisplay, 1, False, CurrentTime);
+    XFlush(m_pDisplay);
+}
+
+CX11Peer::WindowState CX11Peer::StateOf(unsigned long window) {
+    WindowState state;
+    platform::CX11ErrorTrap trap(m_pDisplay);
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(m_pDisplay, window, &attributes))
+        state.viewable = attributes.map_state == IsViewable;
+    const auto property = [&](const char* name, auto&& each) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        const Atom atom = XInternAtom(m_pDisplay, name, False);
+        if (XGetWindowProperty(m_pDisplay, window, atom, 0, 64, False, AnyPropertyType, &type, &format, &count,
+                               &after, &data) == Success &&
+            data != nullptr && format == 32) {
+            const auto* values = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i)
+                each(i, values[i]);
+        }
+        if (data != nullptr)
+            XFree(data);
+    };
+    property("WM_STATE", [&](unsigned long i, unsigned long value) {
+        if (i == 0)
+            state.iconic = value == IconicState;
+    });
+    const Atom hidden = XInternAtom(m_pDisplay, "_NET_WM_STATE_HIDDEN", False);
+    property("_NET_WM_STATE", [&](unsigned long, unsigned long value) { state.hidden |= value == hidden; });
+    trap.Sync();
+    return state;
+}
+
+void CX11Peer::Activate(unsigned long window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(m_pDisplay, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // from a pager or task bar
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_pDisplay, DefaultRootWindow(m_pDisplay), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(m_pDisplay);
+}
+
+bool CX11Peer::Placement(unsigned long window, int* x, int* y, int* width, int* height, bool* docked) {
+    platform::CX11ErrorTrap trap(m_pDisplay);
+    XWindowAttributes attributes{};
+    Window root = None, parent = None, child = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XGetWindowAttributes(m_pDisplay, window, &attributes) ||
+        !XQueryTree(m_pDisplay, window, &root, &parent, &children, &count) ||
+        !XTranslateCoordinates(m_pDisplay, window, root, 0, 0, x, y, &child))
+        return false;
+    if (children != nullptr)
+        XFree(children);
+    *width = attributes.width;
+    *height = attributes.height;
+    *docked = parent != root;
+    return trap.Sync() == 0;
+}
+
+bool CX11Peer::SelectionOwned(const char* selection) {
+    return XGetSelectionOwner(m_pDisplay, XInternAtom(m_pDisplay, selection, False)) != None;
+}
+
+bool CX11Peer::WindowManagerTakesWindows() {
+    const Window window = XCreateSimpleWindow(m_pDisplay, DefaultRootWindow(m_pDisplay), 0, 0, 10, 10, 0, 0, 0);
+    XMapWindow(m_pDisplay, window);
+    XSync(m_pDisplay, False);
+    const Atom wmState = XInternAtom(m_pDisplay, "WM_STATE", False);
+    bool taken = false;
+    for (int i = 0; i < 100 && !taken; ++i) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        taken = XGetWindowProperty(m_pDisplay, window, wmState, 0, 2, False, AnyPropertyType, &type, &format,
+                                   &count, &after, &data) == Success &&
+                count > 0;
+        if (data != nullptr)
+            XFree(data);
+        if (!taken)
+            usleep(10000);
+    }
+    XDestroyWindow(m_pDisplay, window);
+    XSync(m_pDisplay, False);
+    return taken;
 }
 
 void CX11Peer::SetAutoRepeat(unsigned delayMs, unsigned intervalMs) {

@@ -33,6 +33,27 @@ public:
     void UngrabKey(unsigned long keySym, unsigned xModifiers);
 
     bool QueryPointer(int* x, int* y);
+    // Moves the pointer there and clicks the left button, as a user's hand would.
+    void Click(int x, int y);
+
+    // What the window manager has made of a client window: mapped and viewable, WM_STATE Iconic, and
+    // _NET_WM_STATE_HIDDEN.
+    struct WindowState {
+        bool viewable = false;
+        bool iconic = false;
+        bool hidden = false;
+    };
+    WindowState StateOf(unsigned long window);
+    // Asks the window manager to activate the window, as a task bar does when the user picks it.
+    void Activate(unsigned long window);
+    // The window's rectangle in root coordinates and whether another client's window is its parent (a tray
+    // host docked it); false when the window is gone.
+    bool Placement(unsigned long window, int* x, int* y, int* width, int* height, bool* docked);
+    // True while a client owns the selection (a window manager's WM_S0, a tray's _NET_SYSTEM_TRAY_S0).
+    bool SelectionOwned(const char* selection);
+    // Maps a window of the peer's own and answers whether the window manager takes it in (sets its
+    // WM_STATE) within a second; the window goes again.
+    bool WindowManagerTakesWindows();
     // Sets the server's auto-repeat; the old rate comes back when the peer closes.
     void SetAutoRepeat(unsigned delayMs, unsigned intervalMs);
 

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QCheckBox>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -42,7 +44,7 @@ int RowsInFile(const QString& path) {
     return ReadScriptFile(path, script, &error) ? int(script.actions.size()) : -1;
 }
 
-const QString kStart = u"Start Script Execution"_s;
+const QString kStart = u"&Start Script Execution"_s;
 
 // The x positions the window's runs moved to, in order.
 QList<int> Moves(const CWindow& w) {
@@ -380,6 +382,132 @@ private Q_SLOTS:
         QCOMPARE(w.view().AutoRunCheck().isChecked(), !(cleared && daysAhead > 0));
     }
 
+    // The list is one stop of the Tab order, whichever way and with Ctrl too; Enter and F2 edit the selected
+    // action as a double-click does, the keypad's Enter included.
+    void keysThatLeaveOrEditTheList_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("leavesTo");  // 1 the next control, -1 the one before, 0 stays and edits
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << 1;
+        QTest::newRow("Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << -1;
+        QTest::newRow("Ctrl+Tab") << int(Qt::Key_Tab) << int(Qt::ControlModifier) << 1;
+        QTest::newRow("Ctrl+Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                        << -1;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << 0;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 0;
+        QTest::newRow("F2") << int(Qt::Key_F2) << 0 << 0;
+    }
+    void keysThatLeaveOrEditTheList() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, leavesTo);
+        CWindow w;
+        w.AddRows(3);
+        CColoredListCtrl& list = w.view().ListCtrl();
+        list.setFocus();
+        QTRY_VERIFY(list.hasFocus());
+        QTest::keyClick(&list, Qt::Key_Down);
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.GetSelectedRow(), 1);
+        if (leavesTo == 0)
+            AnswerNextEditor(true, u"editComment"_s, u"edited"_s);
+        QTest::keyClick(&list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (leavesTo == 0) {
+            QCOMPARE(w.comments(), (QStringList{"row 0", "edited", "row 2"}));
+            QVERIFY(list.hasFocus());
+            return;
+        }
+        QWidget* expected = leavesTo > 0 ? static_cast<QWidget*>(&w.view().AddButton())
+                                         : list.previousInFocusChain();
+        while (leavesTo < 0 && !(expected->focusPolicy() & Qt::TabFocus))
+            expected = expected->previousInFocusChain();
+        QCOMPARE(QApplication::focusWidget(), expected);
+        QCOMPARE(w.comments(), (QStringList{"row 0", "row 1", "row 2"}));
+    }
+
+    // Home and End go to the first and the last row, the page keys move by a page of rows, and the row
+    // they reach is the selected one that Edit works on.
+    void keysMoveTheSelectionByRows() {
+        CWindow w;
+        w.AddRows(200);
+        CColoredListCtrl& list = w.view().ListCtrl();
+        list.setFocus();
+        QTRY_VERIFY(list.hasFocus());
+        QTest::keyClick(&list, Qt::Key_End);
+        QCOMPARE(list.GetSelectedRow(), 199);
+        QTest::keyClick(&list, Qt::Key_Home);
+        QCOMPARE(list.GetSelectedRow(), 0);
+        QTest::keyClick(&list, Qt::Key_PageDown);
+        const int page = list.GetSelectedRow();
+        QVERIFY2(page > 3, qPrintable(QString::number(page)));
+        QTest::keyClick(&list, Qt::Key_PageDown);
+        QVERIFY(list.GetSelectedRow() > page);
+        QTest::keyClick(&list, Qt::Key_PageUp);
+        QCOMPARE(list.GetSelectedRow(), page);
+    }
+
+    // Every button and check box of the form answers an Alt letter of its own that no menu of the bar
+    // uses, shown underlined in a text that otherwise reads as before.
+    void altLettersOfTheForm() {
+        CWindow w;
+        QMap<QString, QString> owners;
+        for (QAction* menu : w.frame.menuBar()->actions()) {
+            const QKeySequence letter = QKeySequence::mnemonic(menu->text());
+            if (!letter.isEmpty())
+                owners.insert(letter.toString(), u"menu "_s + menu->text());
+        }
+        QCOMPARE(owners.keys(), (QStringList{"Alt+E", "Alt+F", "Alt+H", "Alt+V"}));
+        QStringList shown;
+        QList<QAbstractButton*> buttons;
+        for (QPushButton* button : w.view().findChildren<QPushButton*>())
+            buttons << button;
+        for (QCheckBox* box : w.view().findChildren<QCheckBox*>())
+            buttons << box;
+        for (QAbstractButton* button : buttons) {
+            const QString letter = QKeySequence::mnemonic(button->text()).toString();
+            QVERIFY2(!letter.isEmpty(), qPrintable(button->text()));
+            QVERIFY2(!owners.contains(letter), qPrintable(button->text() + u" and "_s + owners.value(letter)));
+            owners.insert(letter, button->text());
+            shown << QString(button->text()).remove(u'&');
+        }
+        shown.sort();
+        QCOMPARE(shown, (QStringList{"Add New Mouse Click\n( F6 )", "Assign", "Auto Run Script on",
+                                     "Automatically Minimize on Script Execution", "Clear", "Delete Selected",
+                                     "Edit Selected", "Hide to Notification Area", "Start Script Execution"}));
+        // The letters work, as a click does: Alt+T edits (here: no row is selected), Alt+M ticks the box and
+        // marks the script.
+        QTest::keyClick(&w.frame, Qt::Key_T, Qt::AltModifier);
+        QTRY_COMPARE(w.messages(), QStringList{"Please Select a Record to Edit and then Try Again."});
+        QTest::keyClick(&w.frame, Qt::Key_M, Qt::AltModifier);
+        QTRY_COMPARE(g_scriptHeader.m_bAutoMinimize, 1);
+        QVERIFY(w.doc().IsModified());
+    }
+
+    // Relabelled by the settings, the wider Add button does not push the list out of the window.
+    void relabelledAddKeepsTheListInside() {
+        // In a small font the list's default columns, which are so many pixels, make the top row the
+        // widest one of the form, so the window has no room to spare for a wider button.
+        const QFont font = QApplication::font();
+        QFont small = font;
+        small.setPixelSize(8);
+        QApplication::setFont(small);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(font); });
+        CWindow w;
+        // The list with its border inside the box around it, and the box inside the window.
+        const auto listInside = [&] {
+            QWidget& list = w.view().ListCtrl();
+            QWidget& box = *list.parentWidget();
+            return box.rect().contains(list.geometry()) &&
+                   w.frame.rect().contains(QRect(box.mapTo(&w.frame, QPoint(0, 0)), box.size()));
+        };
+        QVERIFY(listInside());
+        g_settings.m_bAutoShortcut = 0;
+        w.view().RefreshAddShortcut();  // as the settings dialog's OK does
+        QCOMPARE(w.view().AddButton().text(), u"&Add New Mouse Click to Script"_s);
+        QTRY_VERIFY(w.view().AddButton().width() >= w.view().AddButton().sizeHint().width());
+        QTRY_VERIFY(listInside());
+    }
+
     // A width the user set is stored and wins at the next start; a column left at its default is stored
     // as the built-in width, so it fits its texts again in whatever font the next start has.
     void columnWidthsSurviveARestartNewAndOpen() {
@@ -547,7 +675,7 @@ private Q_SLOTS:
         QElapsedTimer timer;
         timer.start();
         w.view().OnStartStop();
-        QCOMPARE(w.view().StartStopButton().text(), u"Stop Script Execution"_s);
+        QCOMPARE(w.view().StartStopButton().text(), u"&Stop Script Execution"_s);
         w.view().OnStartStop();
         QCOMPARE(w.view().StartStopButton().text(), kStart);
         w.view().StopRun();
