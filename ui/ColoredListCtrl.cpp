@@ -168,6 +168,7 @@ QColor CColoredListCtrl::ReadableTextColor(uint color, const QColor& background)
         text = QColor::fromHslF(hue, saturation, lightness);
     }
     return text;
+}
 
 void CColoredListCtrl::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
