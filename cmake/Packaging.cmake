@@ -25,14 +25,14 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland")
 # Without these the files install but nothing tells the desktop about them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 # The long description; CPack puts the summary above it and indents it as Debian wants.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantrell plays back scripts of mouse clicks on X11 desktops and on Wayland
-compositors built on wlroots (sway, Hyprland, river, labwc, Wayfire). A script is a list
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantrell plays back scripts of mouse clicks on X11 desktops, on Wayland
+compositors built on wlroots (sway, Hyprland, river, labwc, Wayfire) and,
+through the desktop portal, on GNOME and KDE. A script is a list
 of left, middle or right clicks, single or double, each at a screen position
 after a delay, with a comment, plus a repeat count, a system-wide start/stop
 shortcut and an optional date and time to start on its own.
 
 Scripts are edited in a window and saved as .Vantrell files, which open with
-Vantrell from the file manager. GNOME and KDE Wayland sessions are not
-supported yet: there, through XWayland, only X11 programs receive the clicks.")
+Vantrell from the file manager.")
 
 include(CPack)
