@@ -234,6 +234,8 @@ void CVantrellView::OnInitialUpdate(bool bFromFile) {
         ConfirmFileHeader();
     UpdateData(false);
     g_pActionList = &m_list;
+    // The list's title is written before the fit: the fitted form must have room for it.
+    OnCursorTimer();
     Q_EMIT FitFrameRequested();
     m_cursorTimer.start(1000);
     BuildColumns();

@@ -122,6 +122,9 @@ int main(int argc, char** argv) {
     view.AppendRow(Action(DoubleMiddleClick, -240, 96, 1000, "Second monitor: refresh"));
     view.AppendRow(Action(DoubleRightClick, 1210, 64, 250, "Options of the report"));
     frame.show();
+    // The window fits itself again while it looks for the window manager's frame, in its first seconds;
+    // after that it keeps the size it is given.
+    WaitFor([] { return false; }, 3500);
     // A little wider than fitted, so the comments show whole: Comment takes the width the window gains.
     frame.resize(frame.width() + frame.fontMetrics().averageCharWidth() * 24, frame.height());
     QDir().mkpath(out);
