@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +15,7 @@
 #include "tests/support/Actions.h"
 #include "platform/wayland/WlrootsInput.h"
 #include "tests/support/FakeUiServices.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/Sway.h"
 #include "tests/support/TestMain.h"
 #include "ui/AppHotKeys.h"
@@ -111,14 +111,13 @@ private Q_SLOTS:
     // starts and stops its run from outside (the start/stop key a user binds in sway). The clicks land at
     // their layout positions, left of the origin here, and a stop leaves no button down.
     void toggleDrivesTheWindowsRun() {
-        if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+        if (!testsupport::CPrivateBus::Available())
             QSKIP("skipped: dbus-daemon is not installed");
-        QProcess bus;
-        bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--print-address"_s, u"--nofork"_s});
-        while (!bus.canReadLine())
-            QVERIFY2(bus.waitForReadyRead(10000), "dbus-daemon gave no address");
+        testsupport::CPrivateBus bus;
+        QString busError;
+        QVERIFY2(bus.Start(&busError), qPrintable(busError));
         QProcessEnvironment env = g_sway->ClientEnvironment();
-        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromUtf8(bus.readLine().trimmed()));
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.Address());
         env.remove(u"DISPLAY"_s);
         env.remove(u"QT_QPA_PLATFORM"_s);  // the program chooses Qt's platform with its back end
         // Told once already, so no message waits in front of the run.
@@ -167,8 +166,6 @@ private Q_SLOTS:
         QVERIFY(recorder.IsRunning());
         window.terminate();
         QVERIFY(window.waitForFinished(20000));
-        bus.kill();
-        bus.waitForFinished();
     }
 
 private:
