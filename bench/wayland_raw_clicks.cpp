@@ -3,12 +3,15 @@
 // in it, on a pointer of its own over one output.
 //
 //   bench_wayland_raw_clicks --count N [--rect X,Y,WxH] [--extent WxH] [--pause-us US] [--sync-every N]
+//                            [--burst N]
 //
 // --extent is the size of the layout's bounding box (default 1280x1024, one output at the origin);
 // --pause-us sends a press no sooner than that after the previous press, as the program's own back end
 // paces its clicks, to find the pacing under which no receiving window is cut off by the compositor (0,
 // the default: no pacing at all). --sync-every sends a sync with every N clicks and waits while more than
 // one is unanswered, as the back end does, so the compositor never has a long backlog of ours to read.
+// --burst writes N clicks at once and then waits until the pacing allows the next N (1, the default: a
+// write per click), so the compositor passes them on to the window in one write instead of N.
 
 #include <poll.h>
 #include <wayland-client.h>
@@ -63,7 +66,7 @@ bool Flush(wl_display* display) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long count = -1, pauseUs = 0, syncEvery = 0;
+    long count = -1, pauseUs = 0, syncEvery = 0, burst = 1;
     SBenchRect rect{8, 8, 1264, 1008};
     unsigned extentW = 1280, extentH = 1024;
     for (int i = 1; i < argc; ++i) {
@@ -73,6 +76,8 @@ int main(int argc, char** argv) {
             pauseUs = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--sync-every") == 0 && i + 1 < argc) {
             syncEvery = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--burst") == 0 && i + 1 < argc) {
+            burst = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--extent") == 0 && i + 1 < argc &&
                    std::sscanf(argv[i + 1], "%ux%u", &extentW, &extentH) == 2) {
             ++i;
@@ -83,9 +88,9 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    if (count < 1 || count > 10'000'000 || pauseUs < 0 || syncEvery < 0) {
+    if (count < 1 || count > 10'000'000 || pauseUs < 0 || syncEvery < 0 || burst < 1) {
         std::fprintf(stderr, "usage: bench_wayland_raw_clicks --count N [--rect X,Y,WxH] [--extent WxH] "
-                             "[--pause-us US] [--sync-every N]\n");
+                             "[--pause-us US] [--sync-every N] [--burst N]\n");
         return 2;
     }
     wl_display* display = wl_display_connect(nullptr);
@@ -124,9 +129,13 @@ int main(int argc, char** argv) {
             ++unanswered;
             wl_callback_add_listener(wl_display_sync(display), &kSyncListener, &unanswered);
         }
-        if (pauseUs > 0) {
+        if (pauseUs > 0 && n % burst == 0) {
+            if (!Flush(display)) {
+                std::fprintf(stderr, "bench_wayland_raw_clicks: the compositor connection was lost\n");
+                return 1;
+            }
             std::this_thread::sleep_until(nextPress);
-            nextPress = std::max(nextPress + spacing, std::chrono::steady_clock::now());
+            nextPress = std::max(nextPress + burst * spacing, std::chrono::steady_clock::now());
         }
         const SBenchPoint p = BenchClickPosition(int(n), rect);
         platform::wlr::MotionAbsolute(pointer, 0, uint32_t(p.x), uint32_t(p.y), extentW, extentH);
@@ -135,7 +144,7 @@ int main(int argc, char** argv) {
         platform::wlr::Frame(pointer);
         platform::wlr::Button(pointer, 0, platform::wlr::kBtnLeft, platform::wlr::kReleased);
         platform::wlr::Frame(pointer);
-        if (!Flush(display)) {
+        if ((n + 1) % burst == 0 && !Flush(display)) {
             std::fprintf(stderr, "bench_wayland_raw_clicks: the compositor connection was lost\n");
             return 1;
         }

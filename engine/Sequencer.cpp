@@ -135,9 +135,13 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
             // removed under a run; should one be gone all the same, the run ends.
             if (!m_rows.Snapshot(row, buffer))
                 break;
-            // A stop during the delay means the action behind it is not performed.
-            if (buffer.m_dwDelay != 0 && !wait->SleepFrom(since, buffer.m_dwDelay))
-                break;
+            // A stop during the delay means the action behind it is not performed. The clicks before it are
+            // on their way before it begins.
+            if (buffer.m_dwDelay != 0) {
+                input->Flush();
+                if (!wait->SleepFrom(since, buffer.m_dwDelay))
+                    break;
+            }
             if (m_stop.IsRaised())
                 break;
             m_rows.SetColor(row, kColorExecuted);
@@ -150,6 +154,7 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
             since = std::chrono::steady_clock::now();
             m_uExecuted.store(++executed, std::memory_order_release);
         }
+        input->Flush();
         // An input may end the run itself when it can no longer inject (a remote-control session that the
         // desktop closed raises the stop), so a run in the middle of a delay ends at once; it says why.
         if (m_strInputError.isEmpty())

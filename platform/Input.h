@@ -89,8 +89,9 @@ public:
 
     // SetCursorPos and SendInput send their requests at once. Between BeginBatch and EndBatch they may hold
     // them back and send them together (one write to the X server per click instead of three, which makes
-    // a run without pauses nearly twice as fast); Flush sends what is held, and EndBatch sends it and ends
-    // the batch. Whoever batches flushes before every wait, so no press is ever held back across a pause.
+    // a run without pauses nearly twice as fast); Flush sends what is held, and EndBatch ends the batch and
+    // sends it, or, for an input that paces runs without pauses, keeps it for its next pacing pause. Whoever
+    // batches flushes before every wait and at the end, so no click is ever held back across a pause.
     virtual void BeginBatch() {}
     virtual void Flush() {}
     virtual void EndBatch() {}

@@ -29,11 +29,14 @@ const char* const kManagerName = "zwlr_virtual_pointer_manager_v1";
 constexpr auto kNewPointerSettle = std::chrono::milliseconds(150);
 // How long a full socket, or an unanswered sync, may last before the compositor counts as gone.
 constexpr int kWriteTimeoutMs = 5000;
-// A sync goes out with every this many presses, and a press waits while more than one is unanswered: the
-// compositor never has more than about twice this many clicks of ours unread. A compositor that has fallen
-// behind and then reads a long backlog at once writes all its events to the receiving window in one go,
-// faster than any window reads them, and cuts it off.
-constexpr int kPressesPerSync = 50;
+// Presses that come faster than the pace go out in bursts of this many, in one write, and the next burst
+// waits until the pace allows it. The compositor then passes a burst on to the receiving window in one
+// write too: the kernel counts a socket's buffer in writes as much as in bytes, so a window that is not
+// scheduled for a while holds five times as many clicks unread before the compositor gives up on it and
+// cuts it off (bench/sway_pacing). 32 clicks stay inside the compositor's 4 KiB buffer of a client. A sync
+// goes out with every burst, and a burst waits while the one before the last is unanswered: the compositor
+// never has more than two bursts of ours unread, so it never reads a long backlog at once.
+constexpr int kPressesPerBurst = 32;
 
 QString LostText() { return QStringLiteral("the Wayland compositor connection was lost"); }
 
@@ -140,8 +143,10 @@ private:
     std::vector<std::unique_ptr<SOutput>> m_outputs;
     bool m_bLost = false;
     uint64_t m_nOutputsRemoved = 0;
-    Clock::time_point m_nextPress;
-    int m_iPressesSinceSync = 0;
+    // The earliest start of the next burst, and the presses of the current one; the first press of the
+    // pointer starts a burst.
+    Clock::time_point m_nextBurst;
+    int m_iBurstPresses = kPressesPerBurst;
     int m_iSyncsUnanswered = 0;
 };
 
@@ -251,7 +256,7 @@ std::shared_ptr<CPointerConnection> CPointerConnection::Open(QString* error) {
             *error = QStringLiteral("The Wayland compositor refused Vantrell's virtual pointer.");
         return nullptr;
     }
-    self->m_nextPress = Clock::now() + kNewPointerSettle;
+    self->m_nextBurst = Clock::now() + kNewPointerSettle;
     return self;
 }
 
@@ -417,21 +422,19 @@ bool CPointerConnection::Button(uint32_t button, bool bPress) {
         // A press needs somewhere to land; a release always goes out, so nothing stays down.
         if (!Bounds(nullptr))
             return false;
-        const Clock::time_point now = Clock::now();
-        if (now < m_nextPress) {
-            // What is held goes out before the pause, so the pause spaces the events as they arrive.
-            if (!FlushLocked())
-                return false;
-            std::this_thread::sleep_until(m_nextPress);
-        }
-        m_nextPress = std::max(now, m_nextPress) + std::chrono::microseconds(kWlrootsClickSpacingUs);
-        if (!AwaitSyncs(1))
-            return false;
-        if (++m_iPressesSinceSync >= kPressesPerSync) {
-            m_iPressesSinceSync = 0;
+        if (m_iBurstPresses >= kPressesPerBurst) {
+            // The burst is complete: it goes out with its sync, and the next waits for its turn.
             ++m_iSyncsUnanswered;
             wl_callback_add_listener(wl_display_sync(m_display), &kSyncListener, this);
+            if (!FlushLocked() || !AwaitSyncs(1))
+                return false;
+            const Clock::time_point now = Clock::now();
+            if (now < m_nextBurst)
+                std::this_thread::sleep_until(m_nextBurst);
+            m_nextBurst = std::max(now, m_nextBurst) + kPressesPerBurst * std::chrono::microseconds(kWlrootsClickSpacingUs);
+            m_iBurstPresses = 0;
         }
+        ++m_iBurstPresses;
     }
     wlr::Button(m_pointer, NowMs(), button, bPress ? wlr::kPressed : wlr::kReleased);
     wlr::Frame(m_pointer);
@@ -457,6 +460,10 @@ public:
         std::lock_guard lock(m_pConnection->m_mutex);
         m_nOutputsRemoved = m_pConnection->OutputsRemovedLocked();
     }
+    // The connection outlives the input: nothing of ours stays held in it.
+    ~CWlrootsInput() override { Flush(); }
+    CWlrootsInput(const CWlrootsInput&) = delete;
+    CWlrootsInput& operator=(const CWlrootsInput&) = delete;
 
     // The point is clamped onto the nearest output first. A screen that went away since this input was
     // made (or since the last such refusal) refuses the move once: the positions of a run made for the
@@ -507,10 +514,9 @@ public:
         std::lock_guard lock(m_pConnection->m_mutex);
         m_pConnection->FlushLocked();
     }
-    void EndBatch() override {
-        m_bBatching = false;
-        Flush();
-    }
+    // What a batch holds waits for the burst it belongs to: it goes out when the burst is complete, at
+    // the run's next wait or at its end (Flush), whichever comes first.
+    void EndBatch() override { m_bBatching = false; }
 
 private:
     std::shared_ptr<CPointerConnection> m_pConnection;

@@ -24,11 +24,11 @@ std::unique_ptr<IInput> CreateWlrootsInput(QString* error);
 bool WlrootsPointerOffered(QString* why);
 
 // Zero-delay runs are paced, so that no receiving program has its event buffer filled and is cut off by
-// the compositor: a press goes out no sooner than this after the previous press of the process, and every
-// 50 presses the connection waits for the compositor to have read all but the last 50 (WlrootsInput.cpp).
-// That caps a run at about 6,600 clicks per second; a delay of 1 ms or more never waits for it. Measured
-// with bench/sway_pacing (docs/PERFORMANCE.md): unpaced floods cut a Qt window off in most runs, and on a
-// heavily loaded machine a window starved of processor time can still fall behind at any rate tried.
+// the compositor: presses go out no faster than one per this many microseconds on average, in bursts of 32
+// written at once, and the connection waits for the compositor to have read all but the latest burst
+// (WlrootsInput.cpp). That caps a run at about 6,600 clicks per second; a delay of 1 ms or more never waits
+// for it. Measured with bench/sway_pacing (docs/PERFORMANCE.md): unpaced floods cut a Qt window off in
+// most runs.
 constexpr int kWlrootsClickSpacingUs = 150;
 
 }  // namespace platform
