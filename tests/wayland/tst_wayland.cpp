@@ -1,6 +1,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <climits>
+#include <csignal>
 
 #include "engine/Sequencer.h"
 #include "platform/wayland/WlrootsInput.h"
@@ -82,6 +83,7 @@ private Q_SLOTS:
     void aStopLeavesNoButtonDown_data();
     void aStopLeavesNoButtonDown();
     void aKilledCompositorEndsTheRunWithItsReason();
+    void aRemovedScreenStopsTheRun();
 
 private:
     testsupport::CSway m_sway;
@@ -248,6 +250,50 @@ void TestWayland::aKilledCompositorEndsTheRunWithItsReason() {
     QTRY_COMPARE_WITH_TIMEOUT(run.finished.count(), 2, 5000);
     QVERIFY2(run.unavailable.at(1).at(0).toString().contains(QLatin1String("Cannot connect to the Wayland compositor")),
              qPrintable(run.unavailable.at(1).at(0).toString()));
+}
+
+// sway cannot unplug a headless output, so a server of the tests' own stands in for the compositor here:
+// it takes the second screen away while `vantrell --run` clicks on it.
+void TestWayland::aRemovedScreenStopsTheRun() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    QProcess server;
+    server.setProcessEnvironment(env);
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(QStringLiteral(VANTRELL_LAYOUT_SERVER), {QStringLiteral("0,0,800x600"), QStringLiteral("800,0,800x600")});
+    QString out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromLatin1(server.readAllStandardOutput())).startsWith("ready "), 5000);
+    const QString socket = dir.filePath(out.section(QLatin1Char(' '), 1, 1).trimmed());
+
+    QList<SRow> rows;
+    for (int i = 0; i < 500; ++i)
+        rows.append(SRow(i % 2 ? RightClick : LeftClick, 1000 + i % 100, 300, 10));
+    const QString script = testsupport::WriteScript(dir.filePath("screen.Vantrell"), rows);
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
+    env.remove(QStringLiteral("DISPLAY"));
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(QStringLiteral(VANTRELL_BINARY), {QStringLiteral("--run"), script, QStringLiteral("--backend"), QStringLiteral("wlroots")});
+    QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromLatin1(server.readAllStandardOutput())).count("button ") >= 20, 10000);
+    ::kill(static_cast<pid_t>(server.processId()), SIGUSR1);
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(run.exitCode(), 1);
+    QCOMPARE(QString::fromLocal8Bit(run.readAllStandardError()).trimmed(),
+             QStringLiteral("vantrell: a screen was removed, so the positions could land on another screen"));
+    QTRY_VERIFY_WITH_TIMEOUT((out += QString::fromLatin1(server.readAllStandardOutput())).contains("removed 1"), 5000);
+    // The run ended soon after, and every press was released.
+    int presses = 0, releases = 0;
+    for (const QString& line : out.split(QLatin1Char('\n'))) {
+        if (line.startsWith("button "))
+            (line.endsWith(" 1") ? presses : releases)++;
+        QVERIFY2(presses - releases == 0 || presses - releases == 1, qPrintable(line));
+    }
+    QCOMPARE(presses, releases);
+    QVERIFY2(presses < 500, qPrintable(QString::number(presses)));
+    server.terminate();
+    QVERIFY(server.waitForFinished(5000));
 }
 
 VANTRELL_TEST_MAIN(TestWayland)
