@@ -87,8 +87,9 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(vantrell.readAllStandardOutput()), u"Executed 3 Action(s)\n"_s);
         QVERIFY(m_recorder.WaitForEvents(8));
         QTest::qWait(200);  // nothing more comes
-        const QList<SClick> expected{{true, 0x110, 100, 120},  {false, 0x110, 100, 120}, {true, 0x111, 640, 500},
-                                     {false, 0x111, 640, 500}, {true, 0x110, 1100, 900}, {false, 0x110, 1100, 900},
+        const QList<SClick> expected{{true, 0x110, 100, 120},  {false, 0x110, 100, 120},
+                                     {true, 0x111, 640, 500},  {false, 0x111, 640, 500},
+                                     {true, 0x110, 1100, 900}, {false, 0x110, 1100, 900},
                                      {true, 0x110, 1100, 900}, {false, 0x110, 1100, 900}};
         QCOMPARE(Clicks(m_recorder.Events()), expected);
     }
@@ -122,7 +123,8 @@ private Q_SLOTS:
         QCOMPARE(vantrell.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(vantrell.readAllStandardOutput()), QString());
         const QString err = QString::fromUtf8(vantrell.readAllStandardError());
-        QVERIFY2(QRegularExpression(u"^vantrell: [^\\n]*portal[^\\n]*\\n$"_s).match(err).hasMatch(), qPrintable(err));
+        QVERIFY2(QRegularExpression(u"^vantrell: [^\\n]*portal[^\\n]*\\n$"_s).match(err).hasMatch(),
+                 qPrintable(err));
         QTest::qWait(500);
         const QList<SClick> clicks = Clicks(m_recorder.Events());
         for (qsizetype i = 0; i < clicks.size(); ++i) {

@@ -17,8 +17,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -57,7 +57,8 @@ QString KdePortal() {
 bool Qt5WaylandInstalled() {
     const QStringList found = QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& dir : found) {
-        if (QFileInfo::exists(QStringLiteral("/usr/lib/%1/qt5/plugins/platforms/libqwayland-generic.so").arg(dir)))
+        if (QFileInfo::exists(
+                QStringLiteral("/usr/lib/%1/qt5/plugins/platforms/libqwayland-generic.so").arg(dir)))
             return true;
     }
     return false;
@@ -122,15 +123,16 @@ QString CKde::Missing() {
     if (QStandardPaths::findExecutable(QStringLiteral("pipewire")).isEmpty())
         return QStringLiteral("pipewire is not installed");
     if (!Qt5WaylandInstalled())
-        return QStringLiteral("Qt 5's Wayland platform (qtwayland5), which the KDE portal needs, is not installed");
+        return QStringLiteral(
+            "Qt 5's Wayland platform (qtwayland5), which the KDE portal needs, is not installed");
     if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("dbus-send")).isEmpty())
         return QStringLiteral("dbus-daemon is not installed");
     return {};
 }
 
-pid_t CKde::Spawn(const QString& name, const QStringList& args, const QStringList& environment, bool asDesktopUser,
-                  QByteArray* line, QString* error) {
+pid_t CKde::Spawn(const QString& name, const QStringList& args, const QStringList& environment,
+                  bool asDesktopUser, QByteArray* line, QString* error) {
     int fds[2] = {-1, -1};
     if (line && pipe2(fds, O_CLOEXEC) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
@@ -156,7 +158,8 @@ pid_t CKde::Spawn(const QString& name, const QStringList& args, const QStringLis
     envp.push_back(nullptr);
     const std::string program = argStrings.front();
     const QString logPath = m_dir->filePath(name + QStringLiteral(".log"));
-    const int logFd = open(QFile::encodeName(logPath).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int logFd =
+        open(QFile::encodeName(logPath).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const bool bDrop = asDesktopUser && m_bDropRoot;
     const uid_t uid = m_uid;
     const gid_t gid = m_gid;
@@ -244,17 +247,21 @@ bool CKde::BusHasName(const QString& name) const {
                {QStringLiteral("--bus=") + m_strBus, QStringLiteral("--print-reply"),
                 QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                 QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:") + name});
-    return send.waitForFinished(5000) && send.exitCode() == 0 && send.readAllStandardOutput().contains("true");
+    return send.waitForFinished(5000) && send.exitCode() == 0 &&
+           send.readAllStandardOutput().contains("true");
 }
 
 bool CKde::PortalAnswers() const {
     QProcess send;
-    send.start(QStringLiteral("dbus-send"),
-               {QStringLiteral("--bus=") + m_strBus, QStringLiteral("--print-reply"),
-                QStringLiteral("--dest=org.freedesktop.portal.Desktop"),
-                QStringLiteral("/org/freedesktop/portal/desktop"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-                QStringLiteral("string:org.freedesktop.portal.RemoteDesktop"), QStringLiteral("string:version")});
-    return send.waitForFinished(5000) && send.exitCode() == 0 && send.readAllStandardOutput().contains("uint32");
+    send.start(
+        QStringLiteral("dbus-send"),
+        {QStringLiteral("--bus=") + m_strBus, QStringLiteral("--print-reply"),
+         QStringLiteral("--dest=org.freedesktop.portal.Desktop"),
+         QStringLiteral("/org/freedesktop/portal/desktop"),
+         QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+         QStringLiteral("string:org.freedesktop.portal.RemoteDesktop"), QStringLiteral("string:version")});
+    return send.waitForFinished(5000) && send.exitCode() == 0 &&
+           send.readAllStandardOutput().contains("uint32");
 }
 
 bool CKde::Start(QString* error, int width, int height) {
@@ -293,11 +300,12 @@ bool CKde::Start(QString* error, int width, int height) {
         return QDir().mkdir(path) && chmod(QFile::encodeName(path).constData(), 0700) == 0 &&
                (!bDesktops || chown(QFile::encodeName(path).constData(), m_uid, m_gid) == 0);
     };
-    if (!privateFolder(m_strRuntime, true) || !privateFolder(home, true) || !privateFolder(m_strClientRuntime, false) ||
-        !QDir().mkdir(portals) ||
+    if (!privateFolder(m_strRuntime, true) || !privateFolder(home, true) ||
+        !privateFolder(m_strClientRuntime, false) || !QDir().mkdir(portals) ||
         !QFile::copy(kKdePortalFile, portals + QStringLiteral("/kde.portal")) ||
         !CopyServices(m_dir->filePath(QStringLiteral("services"))) ||
-        !WriteFile(busConfig, BusConfig(m_strRuntime + QStringLiteral("/bus"), m_dir->filePath(QStringLiteral("services")))) ||
+        !WriteFile(busConfig, BusConfig(m_strRuntime + QStringLiteral("/bus"),
+                                        m_dir->filePath(QStringLiteral("services")))) ||
         !QFile::copy(QStandardPaths::findExecutable(QStringLiteral("kwin_wayland")), kwin) ||
         chmod(QFile::encodeName(kwin).constData(), 0755) != 0) {
         *error = QStringLiteral("cannot prepare the desktop's folder %1").arg(m_dir->path());
@@ -305,13 +313,14 @@ bool CKde::Start(QString* error, int width, int height) {
     }
 
     // The desktop's own environment; services the bus starts get the bus's, so it has the same.
-    QStringList desktop{QStringLiteral("PATH=") + qEnvironmentVariable("PATH", QStringLiteral("/usr/bin:/bin")),
-                        QStringLiteral("HOME=") + home,
-                        QStringLiteral("LANG=C.UTF-8"),
-                        QStringLiteral("XDG_RUNTIME_DIR=") + m_strRuntime,
-                        QStringLiteral("XDG_CURRENT_DESKTOP=KDE"),
-                        QStringLiteral("XDG_SESSION_TYPE=wayland"),
-                        QStringLiteral("XDG_DESKTOP_PORTAL_DIR=") + portals};
+    QStringList desktop{
+        QStringLiteral("PATH=") + qEnvironmentVariable("PATH", QStringLiteral("/usr/bin:/bin")),
+        QStringLiteral("HOME=") + home,
+        QStringLiteral("LANG=C.UTF-8"),
+        QStringLiteral("XDG_RUNTIME_DIR=") + m_strRuntime,
+        QStringLiteral("XDG_CURRENT_DESKTOP=KDE"),
+        QStringLiteral("XDG_SESSION_TYPE=wayland"),
+        QStringLiteral("XDG_DESKTOP_PORTAL_DIR=") + portals};
     QStringList clients = desktop;
     clients << QStringLiteral("WAYLAND_DISPLAY=wayland-0") << QStringLiteral("QT_QPA_PLATFORM=wayland");
     QStringList onBus = desktop;
@@ -327,34 +336,38 @@ bool CKde::Start(QString* error, int width, int height) {
               clients, true, &address, error) < 0)
         return false;
 
-    const pid_t kwinPid = Spawn(QStringLiteral("kwin"),
-                                {kwin, QStringLiteral("--virtual"), QStringLiteral("--width"), QString::number(width),
-                                 QStringLiteral("--height"), QString::number(height),
-                                 QStringLiteral("--no-lockscreen"), QStringLiteral("--socket"),
-                                 QStringLiteral("wayland-0")},
-                                onBus, true, nullptr, error);
+    const pid_t kwinPid =
+        Spawn(QStringLiteral("kwin"),
+              {kwin, QStringLiteral("--virtual"), QStringLiteral("--width"), QString::number(width),
+               QStringLiteral("--height"), QString::number(height), QStringLiteral("--no-lockscreen"),
+               QStringLiteral("--socket"), QStringLiteral("wayland-0")},
+              onBus, true, nullptr, error);
     m_strSocket = m_strRuntime + QStringLiteral("/wayland-0");
     if (kwinPid < 0 ||
-        !WaitFor(QStringLiteral("kwin_wayland"),
-                 [this] { return QFileInfo::exists(m_strSocket) && BusHasName(QStringLiteral("org.kde.KWin")); },
-                 kwinPid, error))
+        !WaitFor(
+            QStringLiteral("kwin_wayland"),
+            [this] { return QFileInfo::exists(m_strSocket) && BusHasName(QStringLiteral("org.kde.KWin")); },
+            kwinPid, error))
         return false;
 
     // kwin's screen casts, which the portal starts with a remote-control session, go through pipewire.
     const pid_t pipewire =
-        Spawn(QStringLiteral("pipewire"), {QStandardPaths::findExecutable(QStringLiteral("pipewire"))}, onBus, true,
-              nullptr, error);
-    if (pipewire < 0 || !WaitFor(QStringLiteral("pipewire"),
-                                 [this] { return QFileInfo::exists(m_strRuntime + QStringLiteral("/pipewire-0")); },
-                                 pipewire, error))
+        Spawn(QStringLiteral("pipewire"), {QStandardPaths::findExecutable(QStringLiteral("pipewire"))}, onBus,
+              true, nullptr, error);
+    if (pipewire < 0 ||
+        !WaitFor(
+            QStringLiteral("pipewire"),
+            [this] { return QFileInfo::exists(m_strRuntime + QStringLiteral("/pipewire-0")); }, pipewire,
+            error))
         return false;
 
-    const pid_t kdePortal = Spawn(QStringLiteral("xdg-desktop-portal-kde"), {KdePortal()}, clientsOnBus, true,
-                                  nullptr, error);
+    const pid_t kdePortal =
+        Spawn(QStringLiteral("xdg-desktop-portal-kde"), {KdePortal()}, clientsOnBus, true, nullptr, error);
     if (kdePortal < 0 ||
-        !WaitFor(QStringLiteral("xdg-desktop-portal-kde"),
-                 [this] { return BusHasName(QStringLiteral("org.freedesktop.impl.portal.desktop.kde")); }, kdePortal,
-                 error))
+        !WaitFor(
+            QStringLiteral("xdg-desktop-portal-kde"),
+            [this] { return BusHasName(QStringLiteral("org.freedesktop.impl.portal.desktop.kde")); },
+            kdePortal, error))
         return false;
 
     // The front end as the clients' user, which it must be to look at their processes.
@@ -362,10 +375,13 @@ bool CKde::Start(QString* error, int width, int height) {
     frontEnd.replaceInStrings(QStringLiteral("HOME=") + home, QStringLiteral("HOME=") + m_strClientRuntime);
     frontEnd.replaceInStrings(QStringLiteral("XDG_RUNTIME_DIR=") + m_strRuntime,
                               QStringLiteral("XDG_RUNTIME_DIR=") + m_strClientRuntime);
-    frontEnd << QStringLiteral("WAYLAND_DISPLAY=") + m_strSocket << QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + m_strBus;
-    m_portalPid = Spawn(QStringLiteral("xdg-desktop-portal"), {PortalFrontEnd()}, frontEnd, false, nullptr, error);
+    frontEnd << QStringLiteral("WAYLAND_DISPLAY=") + m_strSocket
+             << QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + m_strBus;
+    m_portalPid =
+        Spawn(QStringLiteral("xdg-desktop-portal"), {PortalFrontEnd()}, frontEnd, false, nullptr, error);
     if (m_portalPid < 0 ||
-        !WaitFor(QStringLiteral("xdg-desktop-portal"), [this] { return PortalAnswers(); }, m_portalPid, error))
+        !WaitFor(
+            QStringLiteral("xdg-desktop-portal"), [this] { return PortalAnswers(); }, m_portalPid, error))
         return false;
     return true;
 }

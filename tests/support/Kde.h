@@ -64,8 +64,8 @@ private:
     };
     // Starts a child with the environment (KEY=VALUE), as nobody when asDesktopUser and the suite is root;
     // "{fd}" in an argument stands for a pipe whose first line is returned in *line (when line is given).
-    pid_t Spawn(const QString& name, const QStringList& args, const QStringList& environment, bool asDesktopUser,
-                QByteArray* line, QString* error);
+    pid_t Spawn(const QString& name, const QStringList& args, const QStringList& environment,
+                bool asDesktopUser, QByteArray* line, QString* error);
     bool WaitFor(const QString& what, const std::function<bool()>& ready, pid_t pid, QString* error);
     bool BusHasName(const QString& name) const;
     bool PortalAnswers() const;

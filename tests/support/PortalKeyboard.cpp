@@ -73,9 +73,9 @@ bool CPortalKeyboard::Open(const QString& busAddress, QString* error) {
     Close();
     static std::atomic<unsigned> s_count{0};
     m_strConnection = QStringLiteral("test-portal-keyboard-%1").arg(++s_count);
-    const QDBusConnection bus = busAddress.isEmpty()
-                                    ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_strConnection)
-                                    : QDBusConnection::connectToBus(busAddress, m_strConnection);
+    const QDBusConnection bus =
+        busAddress.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_strConnection)
+                             : QDBusConnection::connectToBus(busAddress, m_strConnection);
     if (!bus.isConnected()) {
         *error = QStringLiteral("cannot connect to the bus: %1").arg(bus.lastError().message());
         return false;
@@ -102,7 +102,8 @@ bool CPortalKeyboard::Open(const QString& busAddress, QString* error) {
 bool CPortalKeyboard::Key(int code, bool pressed, QString* error) {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kRemoteDesktop,
                                                        QStringLiteral("NotifyKeyboardKeycode"));
-    call.setArguments({QVariant::fromValue(QDBusObjectPath(m_strSession)), QVariantMap(), code, pressed ? 1u : 0u});
+    call.setArguments(
+        {QVariant::fromValue(QDBusObjectPath(m_strSession)), QVariantMap(), code, pressed ? 1u : 0u});
     const QDBusMessage reply = QDBusConnection(m_strConnection).call(call, QDBus::Block, kAnswerTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return true;
@@ -126,7 +127,8 @@ void CPortalKeyboard::Close() {
         return;
     QDBusConnection bus(m_strConnection);
     if (!m_strSession.isEmpty())
-        bus.call(QDBusMessage::createMethodCall(kService, m_strSession, QStringLiteral("org.freedesktop.portal.Session"),
+        bus.call(QDBusMessage::createMethodCall(kService, m_strSession,
+                                                QStringLiteral("org.freedesktop.portal.Session"),
                                                 QStringLiteral("Close")),
                  QDBus::Block, 2000);
     m_strSession.clear();
