@@ -284,7 +284,12 @@ CWaylandRecorder::~CWaylandRecorder() {
 }
 
 bool CWaylandRecorder::Start(const CSway& sway, QString* error) {
-    m_process.setProcessEnvironment(sway.ClientEnvironment());
+    return Start(sway.ClientEnvironment(), error);
+}
+
+bool CWaylandRecorder::Start(QProcessEnvironment environment, QString* error) {
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(VANTRELL_WAYLAND_RECORDER), {});
     if (!m_process.waitForStarted(10000)) {
@@ -320,6 +325,10 @@ void CWaylandRecorder::ReadLines() {
     while ((end = m_pending.indexOf('\n')) >= 0) {
         const QList<QByteArray> words = m_pending.left(end).trimmed().split(' ');
         m_pending.remove(0, end + 1);
+        if (words.size() == 2 && words[0] == "key") {
+            m_keys.append(words[1].toInt(nullptr, 0));
+            continue;
+        }
         if (words.size() != 6 || (words[0] != "press" && words[0] != "release"))
             continue;
         SEvent event;
@@ -351,9 +360,16 @@ bool CWaylandRecorder::WaitForEvents(int count, int timeoutMs) {
     }
 }
 
+QList<int> CWaylandRecorder::KeyPresses() {
+    m_process.waitForReadyRead(0);
+    ReadLines();
+    return m_keys;
+}
+
 void CWaylandRecorder::Clear() {
     ReadLines();
     m_events.clear();
+    m_keys.clear();
 }
 
 bool CWaylandRecorder::IsRunning() {

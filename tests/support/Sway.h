@@ -70,7 +70,8 @@ private:
 };
 
 // The recorder window (wayland_recorder, next to the test executables) as a child process: a full-screen
-// window on every output that reports each button press and release with its global position.
+// window on every output that reports each button press and release with its global position, and the
+// keys pressed while it has the focus.
 class CWaylandRecorder {
 public:
     struct SEvent {
@@ -86,8 +87,12 @@ public:
     ~CWaylandRecorder();
     // Starts it on sway's socket and waits until it has a window on every output, one screen each.
     bool Start(const CSway& sway, QString* error);
+    // The same on any compositor, from the environment of its clients (WAYLAND_DISPLAY, XDG_RUNTIME_DIR).
+    bool Start(QProcessEnvironment environment, QString* error);
     // The events so far, in the order received.
     QList<SEvent> Events();
+    // The Qt key codes of the keys pressed so far.
+    QList<int> KeyPresses();
     // Waits (up to timeoutMs) until at least count events are in; false if they did not come.
     bool WaitForEvents(int count, int timeoutMs = 10000);
     void Clear();
@@ -103,6 +108,7 @@ private:
     QProcess m_process;
     QByteArray m_pending;
     QList<SEvent> m_events;
+    QList<int> m_keys;
     QList<QPair<QString, QRect>> m_screens;
 };
 

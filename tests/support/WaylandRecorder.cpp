@@ -7,12 +7,14 @@
 //   release BUTTON X Y NS MS   global logical position (screen geometry + position in the window); NS:
 //                              CLOCK_MONOTONIC when the event was handled; MS: the event's own time
 //                              stamp from the compositor, which double clicks are told by
+//   key KEY                    a key pressed while a window has the focus; KEY: Qt's key code
 //
 // It runs until it is terminated, or until the compositor closes its connection.
 
 #include <time.h>
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRasterWindow>
@@ -69,6 +71,10 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(QRect(QPoint(), size()), Qt::darkCyan); }
     void mousePressEvent(QMouseEvent* event) override { Report("press", event); }
     void mouseReleaseEvent(QMouseEvent* event) override { Report("release", event); }
+    void keyPressEvent(QKeyEvent* event) override {
+        std::printf("key 0x%x\n", static_cast<unsigned>(event->key()));
+        std::fflush(stdout);
+    }
 
 private:
     void Report(const char* what, QMouseEvent* event) {

@@ -1,0 +1,158 @@
+// The program on a real KDE Plasma: a private headless kwin with its desktop portal (tests/support/Kde.*),
+// the recorder window on kwin's output, and `vantrell --run` clicking there through the portal's remote
+// control, as it does on a user's Plasma desktop. Without kwin and its portal the suite is skipped.
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "tests/support/Actions.h"
+#include "tests/support/Kde.h"
+#include "tests/support/PortalKeyboard.h"
+#include "tests/support/Sway.h"
+#include "tests/support/TestMain.h"
+
+using namespace Qt::StringLiterals;
+using testsupport::SRow;
+
+namespace {
+
+testsupport::CKde* g_kde = nullptr;  // null when the desktop did not start
+QString g_kdeError;
+
+struct SClick {
+    bool bPress;
+    unsigned button;
+    int x;
+    int y;
+    bool operator==(const SClick&) const = default;
+};
+
+QList<SClick> Clicks(const QList<testsupport::CWaylandRecorder::SEvent>& events) {
+    QList<SClick> clicks;
+    for (const auto& e : events)
+        clicks << SClick{e.bPress, e.button, e.x, e.y};
+    return clicks;
+}
+
+}  // namespace
+
+namespace QTest {
+template <>
+char* toString(const SClick& c) {
+    return qstrdup(qPrintable(u"%1 0x%2 at %3,%4"_s.arg(c.bPress ? u"press"_s : u"release"_s)
+                                  .arg(c.button, 0, 16)
+                                  .arg(c.x)
+                                  .arg(c.y)));
+}
+}  // namespace QTest
+
+class TestKde : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (const QString missing = testsupport::CKde::Missing(); !missing.isEmpty())
+            QSKIP(qPrintable(u"skipped: "_s + missing));
+        QVERIFY2(g_kde, qPrintable(g_kdeError));
+        QString error;
+        QVERIFY2(m_recorder.Start(g_kde->ClientEnvironment(), &error), qPrintable(error));
+        QCOMPARE(m_recorder.Screens().size(), 1);
+        QCOMPARE(m_recorder.Screens().constFirst().second, QRect(0, 0, 1280, 1024));
+    }
+
+    void init() { m_recorder.Clear(); }
+
+    // A left, a right and a double click at three places arrive there, with the exit status and the count
+    // of a run on X11; with no --backend the program chooses the portal on Plasma by itself.
+    void threeClicksArrive_data() {
+        QTest::addColumn<QStringList>("backend");
+        QTest::newRow("--backend portal") << QStringList{u"--backend"_s, u"portal"_s};
+        QTest::newRow("chosen by itself") << QStringList{};
+    }
+    void threeClicksArrive() {
+        QFETCH(QStringList, backend);
+        QTemporaryDir dir;
+        const QString script = testsupport::WriteScript(
+            dir.filePath(u"three.Vantrell"_s),
+            {SRow{LeftClick, 100, 120, 50}, SRow{RightClick, 640, 500, 50}, SRow{DoubleClick, 1100, 900, 50}},
+            testsupport::Header(1));
+        QProcess vantrell;
+        vantrell.setProcessEnvironment(g_kde->ClientEnvironment());
+        vantrell.start(QStringLiteral(VANTRELL_BINARY), QStringList{u"--run"_s, script} + backend);
+        QVERIFY(vantrell.waitForFinished(30000));
+        const QString err = QString::fromUtf8(vantrell.readAllStandardError());
+        QVERIFY2(vantrell.exitStatus() == QProcess::NormalExit && vantrell.exitCode() == 0, qPrintable(err));
+        QCOMPARE(QString::fromUtf8(vantrell.readAllStandardOutput()), u"Executed 3 Action(s)\n"_s);
+        QVERIFY(m_recorder.WaitForEvents(8));
+        QTest::qWait(200);  // nothing more comes
+        const QList<SClick> expected{{true, 0x110, 100, 120},  {false, 0x110, 100, 120},
+                                     {true, 0x111, 640, 500},  {false, 0x111, 640, 500},
+                                     {true, 0x110, 1100, 900}, {false, 0x110, 1100, 900},
+                                     {true, 0x110, 1100, 900}, {false, 0x110, 1100, 900}};
+        QCOMPARE(Clicks(m_recorder.Events()), expected);
+    }
+
+    // The portal's keyboard, which the start/stop shortcut's tests press: F7 reaches the focused window.
+    void portalKeyboardReachesTheWindow() {
+        testsupport::CPortalKeyboard keyboard;
+        QString error;
+        QVERIFY2(keyboard.Open(g_kde->BusAddress(), &error), qPrintable(error));
+        QVERIFY2(keyboard.Tap(testsupport::kKeyF7, &error), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(m_recorder.KeyPresses().contains(Qt::Key_F7), 10000);
+    }
+
+    // The portal service ending mid-run ends the run at once: status 1, one line that says why, nothing
+    // reported as done, and every press the window saw has its release. Runs last: the desktop has no
+    // portal afterwards.
+    void portalGoneMidRun() {
+        QTemporaryDir dir;
+        QList<SRow> rows;
+        for (int i = 0; i < 200; ++i)
+            rows << SRow{LeftClick, 200 + i % 50, 300, 40};
+        const QString script =
+            testsupport::WriteScript(dir.filePath(u"long.Vantrell"_s), rows, testsupport::Header(100));
+        QProcess vantrell;
+        vantrell.setProcessEnvironment(g_kde->ClientEnvironment());
+        vantrell.start(QStringLiteral(VANTRELL_BINARY), {u"--run"_s, script, u"--backend"_s, u"portal"_s});
+        QVERIFY(m_recorder.WaitForEvents(6, 30000));
+        g_kde->KillPortal();
+        QVERIFY(vantrell.waitForFinished(10000));
+        QCOMPARE(vantrell.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(vantrell.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(vantrell.readAllStandardOutput()), QString());
+        const QString err = QString::fromUtf8(vantrell.readAllStandardError());
+        QVERIFY2(QRegularExpression(u"^vantrell: [^\\n]*portal[^\\n]*\\n$"_s).match(err).hasMatch(),
+                 qPrintable(err));
+        QTest::qWait(500);
+        const QList<SClick> clicks = Clicks(m_recorder.Events());
+        for (qsizetype i = 0; i < clicks.size(); ++i) {
+            QCOMPARE(clicks[i].bPress, i % 2 == 0);
+            QCOMPARE(clicks[i].button, 0x110u);
+        }
+        QCOMPARE(clicks.size() % 2, 0);
+    }
+
+private:
+    testsupport::CWaylandRecorder m_recorder;
+};
+
+// The desktop comes first, while this process has a single thread.
+int main(int argc, char** argv) {
+    testsupport::CPrivateProfileDir profileDir;
+    testsupport::CKde kde;
+    {
+        QCoreApplication starting(argc, argv);
+        if (testsupport::CKde::Missing().isEmpty()) {
+            if (kde.Start(&g_kdeError))
+                g_kde = &kde;
+        }
+    }
+    QCoreApplication app(argc, argv);
+    TestKde tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_kde.moc"

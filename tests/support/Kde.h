@@ -1,0 +1,86 @@
+#pragma once
+// A private headless KDE Plasma for one test process: kwin on a virtual output of 1280x1024, its desktop
+// portal and what the portal needs, on a session bus of their own.
+//
+//   testsupport::CKde kde;
+//   if (!testsupport::CKde::Missing().isEmpty()) QSKIP(...);   // "skipped: kwin_wayland is not installed"
+//   QVERIFY2(kde.Start(&error), qPrintable(error));
+//   recorder.Start(kde.ClientEnvironment(), &error);             // a window on kwin's output
+//   QProcess vantrell; vantrell.setProcessEnvironment(kde.ClientEnvironment()); ...
+//
+// Who runs what: kwin, the session bus, pipewire (kwin's screen casts, which the portal's remote control
+// starts) and the KDE half of the portal run as the account nobody when the suite runs as root, with a
+// runtime folder and a home of their own; the bus lets other users in. xdg-desktop-portal, the front end
+// that clients call, runs as the suite's own user: it looks at each caller's process and may not look at
+// another user's. Everything ends with this object, or with the test process should it crash.
+//
+// kwin_wayland is started from a plain copy of the installed binary, which carries a file capability
+// that a container may refuse to grant ("Operation not permitted"); the copy keeps the name, since kwin
+// finds its plug-ins and settings by it.
+
+#include <sys/types.h>
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace testsupport {
+
+class CKde {
+public:
+    CKde() = default;
+    CKde(const CKde&) = delete;
+    CKde& operator=(const CKde&) = delete;
+    ~CKde();
+
+    // Empty when everything is installed, else what is missing ("kwin_wayland is not installed").
+    static QString Missing();
+
+    // Starts the desktop and waits until its portal offers remote control. False with the reason.
+    bool Start(QString* error, int width = 1280, int height = 1024);
+    void Stop();
+
+    // The session bus of the desktop, for DBUS_SESSION_BUS_ADDRESS.
+    QString BusAddress() const { return m_strBus; }
+    // The absolute path of kwin's Wayland socket, for WAYLAND_DISPLAY.
+    QString SocketPath() const { return m_strSocket; }
+    // An environment for a client of this desktop: the socket, the bus, a private runtime folder of the
+    // caller's own, XDG_CURRENT_DESKTOP=KDE; no X display, and Qt left to choose its platform.
+    QProcessEnvironment ClientEnvironment() const;
+
+    // Ends xdg-desktop-portal at once, as a crash would (SIGKILL).
+    void KillPortal();
+    // The tail of the desktop's logs, for a failure message.
+    QString LogTail() const;
+
+private:
+    struct SChild {
+        QString name;
+        pid_t pid = -1;
+    };
+    // Starts a child with the environment (KEY=VALUE), as nobody when asDesktopUser and the suite is root;
+    // "{fd}" in an argument stands for a pipe whose first line is returned in *line (when line is given).
+    pid_t Spawn(const QString& name, const QStringList& args, const QStringList& environment,
+                bool asDesktopUser, QByteArray* line, QString* error);
+    bool WaitFor(const QString& what, const std::function<bool()>& ready, pid_t pid, QString* error);
+    bool BusHasName(const QString& name) const;
+    bool PortalAnswers() const;
+    static void End(pid_t pid);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_strRuntime;        // the desktop's XDG_RUNTIME_DIR
+    QString m_strClientRuntime;  // the clients'
+    QString m_strBus;
+    QString m_strSocket;
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
+    bool m_bDropRoot = false;
+    std::vector<SChild> m_children;  // in the order started; ended in reverse
+    pid_t m_portalPid = -1;
+};
+
+}  // namespace testsupport
