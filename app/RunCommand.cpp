@@ -144,6 +144,12 @@ int RunScript(const QString& path, const CRunOptions& options, const CSequencer:
         if (runError.isEmpty())
             runError = message;
     });
+    // The desktop may ask the user first (the portal's consent dialog): said once, so a run that seems to
+    // hang is explained.
+    QObject::connect(&sequencer, &CSequencer::WaitingFor, &sequencer, [&err](const QString& what) {
+        if (!what.isEmpty())
+            err << "vantrell: waiting for " << what << Qt::endl;
+    });
     QObject::connect(&sequencer, &CSequencer::RunFinished, &sequencer, [&](quint64 executed) {
         bRunOver = true;
         if (printer && !printer->Over())

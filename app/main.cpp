@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "app/Backend.h"
 #include "app/ControlService.h"
@@ -16,7 +17,8 @@
 #include "platform/QuietThread.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
-#include "ui/AppHotKeys.h"
+#include "engine/HotKeyIds.h"
+#include "ui/DesktopHotKeys.h"
 #include "ui/DocManager.h"
 #include "ui/QtServices.h"
 
@@ -213,13 +215,20 @@ int RunWindow(int argc, char** argv) {
     SetApplicationNames();
     // Hotkeys are delivered through the event loop, so the service comes after the application object.
     // Without system-wide keys they work while a Vantrell window has the focus.
+    // On Wayland the script's start/stop shortcut is also one of the whole desktop where the desktop portal
+    // offers global shortcuts (KDE Plasma, GNOME 48 and later, Hyprland); the portal is asked once the
+    // window shows, without waiting for it.
     std::unique_ptr<platform::IHotKeys> hotkeys;
+    CDesktopHotKeys* desktopHotKeys = nullptr;
     if (HasGlobalKeys(backend.kind)) {
         hotkeys = platform::CreateX11HotKeys(&error);
         if (!hotkeys)
             return Fail(error);
     } else {
-        hotkeys = std::make_unique<CAppHotKeys>();
+        auto desktop = std::make_unique<CDesktopHotKeys>(std::map<int, CDesktopHotKeys::SGlobalId>{
+            {HOTKEY_START_STOP, {QStringLiteral("start-stop"), QStringLiteral("Start or stop the Vantrell script")}}});
+        desktopHotKeys = desktop.get();
+        hotkeys = std::move(desktop);
     }
     QCommandLineParser parser;
     Options options;
@@ -248,8 +257,13 @@ int RunWindow(int argc, char** argv) {
     CControlService control(frame);
     control.Register();
     // Where no key can be taken for the whole desktop, the window says once how to bind --toggle instead.
-    if (!HasGlobalKeys(backend.kind))
-        QTimer::singleShot(0, &frame, [&frame] { frame.TellHowToBindToggle(); });
+    if (desktopHotKeys) {
+        QObject::connect(desktopHotKeys, &CDesktopHotKeys::Probed, &frame, [&frame](bool global) {
+            if (!global)
+                frame.TellHowToBindToggle();
+        });
+        QTimer::singleShot(0, desktopHotKeys, [desktopHotKeys] { desktopHotKeys->Probe(); });
+    }
     return app.exec();
 }
 

@@ -79,6 +79,8 @@ bool CSequencer::Start(int repeatCount) {
     m_bWorkerDone.store(false, std::memory_order_relaxed);
     m_uExecuted.store(0, std::memory_order_relaxed);
     m_strInputError.clear();
+    m_waitPhase.store(kNoWait, std::memory_order_relaxed);
+    m_bWaitReported = false;
     m_uTotal = TotalActions(rowCount, repeatCount);
     m_iRowCount = rowCount;
     m_uReported = 0;
@@ -111,9 +113,18 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
     platform::UsePreciseTimersOnThisThread();
     QString error;
     std::unique_ptr<platform::IInput> input = m_makeInput ? m_makeInput(&error) : nullptr;
+    // The input says what it waits for, if it waits, and the user-interface thread shows it at a tick.
+    const bool prepared = input && input->Prepare(m_stop, [this](const QString& what) {
+        {
+            std::lock_guard lock(m_waitMutex);
+            m_strWaitingFor = what;
+        }
+        m_waitPhase.store(kWaiting, std::memory_order_release);
+    });
+    m_waitPhase.store(kWaitOver, std::memory_order_release);
     if (!input) {
         m_strInputError = error.isEmpty() ? QStringLiteral("no input service") : error;
-    } else if (!input->Prepare(m_stop)) {
+    } else if (!prepared) {
         // A stop during the wait is no failure.
         const QString reason = input->ErrorText();
         if (!reason.isEmpty())
@@ -171,7 +182,24 @@ void CSequencer::OnTick() {
         WaitForWorker();
         return;
     }
+    ReportWait();
     ReportProgress();
+}
+
+void CSequencer::ReportWait() {
+    const int phase = m_waitPhase.load(std::memory_order_acquire);
+    if (phase == kWaiting && !m_bWaitReported) {
+        m_bWaitReported = true;
+        QString what;
+        {
+            std::lock_guard lock(m_waitMutex);
+            what = m_strWaitingFor;
+        }
+        Q_EMIT WaitingFor(what);
+    } else if (phase != kWaiting && m_bWaitReported) {
+        m_bWaitReported = false;
+        Q_EMIT WaitingFor(QString());
+    }
 }
 
 void CSequencer::ReportProgress() {
@@ -195,6 +223,7 @@ void CSequencer::FinishRun() {
     m_bRunning.store(false, std::memory_order_release);
     // Before any signal: a listener may well start the next run.
     m_rows.ResetColors();
+    ReportWait();
     if (!m_strInputError.isEmpty())
         Q_EMIT InputUnavailable(m_strInputError);
     // The last count always reaches the view, however the ticks fell.

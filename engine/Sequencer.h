@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "platform/Input.h"
@@ -88,6 +89,10 @@ Q_SIGNALS:
     // Nothing can be injected: the input factory gave nothing, or an injection failed and ended the run
     // (the X server went away: "the X server connection was lost"). RunFinished follows.
     void InputUnavailable(const QString& error);
+    // The run waits, before its first action, for what `what` names ("the desktop to allow control of the
+    // pointer"), and an empty text once that wait is over (or the run ended in it). Seen at a tick, so a
+    // wait shorter than a tick may go unreported.
+    void WaitingFor(const QString& what);
     // The run is over (complete or stopped) and its worker has ended; the colours are black again.
     void RunFinished(quint64 executed);
 
@@ -95,6 +100,7 @@ private:
     void ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction buffer);
     void OnTick();
     void ReportProgress();
+    void ReportWait();
     // Ends the run on this thread once its worker has been joined.
     void FinishRun();
 
@@ -111,6 +117,11 @@ private:
     platform::CStopSignal m_stop;
     // Written by the worker before it ends, read here after the join.
     QString m_strInputError;
+    // What the worker waits for before the first action; the phase says whether it waits now.
+    enum EWaitPhase : int { kNoWait, kWaiting, kWaitOver };
+    std::atomic<int> m_waitPhase{kNoWait};
+    std::mutex m_waitMutex;
+    QString m_strWaitingFor;
 
     // This thread's own.
     std::thread m_worker;
@@ -118,5 +129,6 @@ private:
     uint64_t m_uTotal = 0;
     int m_iRowCount = 0;
     uint64_t m_uReported = 0;
+    bool m_bWaitReported = false;
     QTimer m_tick;
 };

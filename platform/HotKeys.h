@@ -19,10 +19,17 @@ constexpr uint32_t kHotKeyErrorTaken = 10;        // X BadAccess: another client
 constexpr uint32_t kHotKeyErrorNoKeySym = 1001;   // the virtual-key code has no X keysym
 constexpr uint32_t kHotKeyErrorNoKeyCode = 1002;  // the keysym is not on this keyboard
 constexpr uint32_t kHotKeyErrorNoDisplay = 1003;  // no X display to grab on
+constexpr uint32_t kHotKeyErrorRefused = 1004;    // the desktop did not accept the global shortcut
 
 class IHotKeyOwner {
 public:
     virtual void OnHotKey(int id) = 0;
+    // A registration that the service took at first failed later, when a desktop service answered (it
+    // refused the shortcut): the key no longer works as registered. Delivered on the user-interface thread.
+    virtual void OnHotKeyFailed(int id, uint32_t error) {
+        (void)id;
+        (void)error;
+    }
 
 protected:
     ~IHotKeyOwner() = default;

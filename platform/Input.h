@@ -80,10 +80,12 @@ public:
     // does. A failed call with no reason here was refused for its arguments.
     virtual QString ErrorText() const { return {}; }
     // Called by a run's worker before its first action: an input that needs something first (the user's
-    // consent to a remote-control session, say) waits for it here, and a stop ends the wait. False when it
-    // cannot inject (ErrorText says why) or the stop ended the wait.
-    virtual bool Prepare(CStopSignal& stop) {
+    // consent to a remote-control session, say) waits for it here, and a stop ends the wait. Before it
+    // waits it calls waiting, once, with what it waits for ("the desktop to allow control of the
+    // pointer"). False when it cannot inject (ErrorText says why) or the stop ended the wait.
+    virtual bool Prepare(CStopSignal& stop, const std::function<void(const QString& what)>& waiting) {
         (void)stop;
+        (void)waiting;
         return true;
     }
 

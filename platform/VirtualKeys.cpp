@@ -70,7 +70,54 @@ constexpr SKey kKeypad[] = {
     {Qt::Key_Slash, VK_DIVIDE, "Num /"},      {Qt::Key_Enter, VK_RETURN, "Enter"},
 };
 
+// The xkbcommon keysym names of the keys that are not letters, digits, function keys or keypad digits.
+struct SKeySym {
+    unsigned vk;
+    const char* name;
+};
+constexpr SKeySym kKeySyms[] = {
+    {VK_BACK, "BackSpace"},      {VK_TAB, "Tab"},           {VK_RETURN, "Return"},      {VK_PAUSE, "Pause"},
+    {VK_ESCAPE, "Escape"},       {VK_SPACE, "space"},       {VK_PRIOR, "Prior"},        {VK_NEXT, "Next"},
+    {VK_END, "End"},             {VK_HOME, "Home"},         {VK_LEFT, "Left"},          {VK_UP, "Up"},
+    {VK_RIGHT, "Right"},         {VK_DOWN, "Down"},         {VK_SNAPSHOT, "Print"},     {VK_INSERT, "Insert"},
+    {VK_DELETE, "Delete"},       {VK_APPS, "Menu"},         {VK_SCROLL, "Scroll_Lock"}, {VK_MULTIPLY, "KP_Multiply"},
+    {VK_ADD, "KP_Add"},          {VK_SEPARATOR, "KP_Separator"}, {VK_SUBTRACT, "KP_Subtract"},
+    {VK_DECIMAL, "KP_Decimal"},  {VK_DIVIDE, "KP_Divide"},  {VK_OEM_1, "semicolon"},    {VK_OEM_PLUS, "equal"},
+    {VK_OEM_COMMA, "comma"},     {VK_OEM_MINUS, "minus"},   {VK_OEM_PERIOD, "period"},  {VK_OEM_2, "slash"},
+    {VK_OEM_3, "grave"},         {VK_OEM_4, "bracketleft"}, {VK_OEM_5, "backslash"},    {VK_OEM_6, "bracketright"},
+    {VK_OEM_7, "apostrophe"},    {VK_OEM_102, "less"},
+};
+
 }  // namespace
+
+QString ShortcutTrigger(unsigned modifiers, unsigned vk) {
+    QString key;
+    if (vk >= VK_A && vk <= VK_Z)
+        key = QChar(char16_t(u'a' + (vk - VK_A)));
+    else if (vk >= VK_0 && vk <= VK_9)
+        key = QChar(char16_t(vk));
+    else if (vk >= VK_F1 && vk <= VK_F24)
+        key = QStringLiteral("F%1").arg(vk - VK_F1 + 1);
+    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
+        key = QStringLiteral("KP_%1").arg(vk - VK_NUMPAD0);
+    for (const SKeySym& k : kKeySyms) {
+        if (key.isEmpty() && k.vk == vk)
+            key = QString::fromLatin1(k.name);
+    }
+    if (key.isEmpty())
+        return {};
+    QStringList parts;
+    if (modifiers & MOD_CONTROL)
+        parts << QStringLiteral("CTRL");
+    if (modifiers & MOD_ALT)
+        parts << QStringLiteral("ALT");
+    if (modifiers & MOD_SHIFT)
+        parts << QStringLiteral("SHIFT");
+    if (modifiers & MOD_WIN)
+        parts << QStringLiteral("LOGO");
+    parts << key;
+    return parts.join(QLatin1Char('+'));
+}
 
 unsigned QtKeyToVirtualKey(int qtKey, bool keypad) {
     if (keypad) {

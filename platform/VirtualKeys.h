@@ -39,6 +39,10 @@ QString HotKeyText(uint16_t vk, uint16_t hotKeyFlags);
 // True for a key that types something (a letter, digit, punctuation, a keypad digit or operator, Space,
 // Enter, Tab, Backspace), which taken system-wide without a modifier stops that typing everywhere.
 bool IsTypingKey(unsigned vk);
+// The trigger of a shortcut as the desktop portal takes it: registration modifiers (MOD_*) and the key's
+// xkbcommon keysym name joined by "+", as in "CTRL+SHIFT+F11", "ALT+a", "LOGO+KP_5". Empty for a key
+// without a keysym name.
+QString ShortcutTrigger(unsigned modifiers, unsigned vk);
 // The registration modifiers (MOD_*) of hotkey-control flags; other bits are ignored.
 unsigned HotKeyFlagsToModifiers(uint16_t hotKeyFlags);
 

@@ -53,6 +53,12 @@ CVantrellView::CVantrellView(CServices& services, CVantrellDoc& doc, QWidget* pa
     connect(&m_sequencer, &CSequencer::Progress, this, [this](quint64 executed) {
         m_wndExecutionInfo->setText(QStringLiteral("Executed %1 Action(s)").arg(executed));
     });
+    // While a run waits for the desktop's consent the line says so; a Stop ends that wait too.
+    connect(&m_sequencer, &CSequencer::WaitingFor, this, [this](const QString& what) {
+        m_wndExecutionInfo->setText(what.isEmpty()
+                                        ? QStringLiteral("Executed %1 Action(s)").arg(m_sequencer.Executed())
+                                        : QStringLiteral("Waiting for %1\u2026").arg(what));
+    });
     connect(&m_sequencer, &CSequencer::RunFinished, this, &CVantrellView::OnRunFinished);
     connect(&m_sequencer, &CSequencer::InputUnavailable, this,
             [this](const QString& error) { Message(error, MB_OK | MB_ICONERROR); });
@@ -600,14 +606,26 @@ void CVantrellView::RegisterStartStopHotKey() {
         if (m_services.hotkeys.RegisterHotKey(this, HOTKEY_START_STOP, modifiers,
                                               g_scriptHeader.m_wHotKeyCode))
             return;
-        Message(QStringLiteral("Could Not Assign Keyboard Shortcut, Probably Already used by Some Other "
-                               "Application.\n\nLast Error %1 ")
-                    .arg(m_services.hotkeys.LastError()),
-                MB_OK | MB_ICONERROR);
-        g_scriptHeader.m_wHotKeyCode = 0;
-        g_scriptHeader.m_wHotKeyModifiers = 0;
-        m_doc.SetModifiedFlag(true);
+        DropStartStopHotKey(m_services.hotkeys.LastError());
     }
+}
+
+void CVantrellView::DropStartStopHotKey(uint32_t error) {
+    Message(QStringLiteral("Could Not Assign Keyboard Shortcut, Probably Already used by Some Other "
+                           "Application.\n\nLast Error %1 ")
+                .arg(error),
+            MB_OK | MB_ICONERROR);
+    g_scriptHeader.m_wHotKeyCode = 0;
+    g_scriptHeader.m_wHotKeyModifiers = 0;
+    m_doc.SetModifiedFlag(true);
+}
+
+void CVantrellView::OnHotKeyFailed(int id, uint32_t error) {
+    if (id != HOTKEY_START_STOP)
+        return;
+    m_services.hotkeys.UnregisterHotKey(this, HOTKEY_START_STOP);
+    DropStartStopHotKey(error);
+    m_wndHotKey->SetHotKey(0, 0);
 }
 
 void CVantrellView::OnAssignHotKey() {

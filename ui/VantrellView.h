@@ -70,6 +70,8 @@ public:
     void OnContextMenu(const QPoint& globalPos);
     void RefreshAddShortcut();
     void OnHotKey(int id) override;
+    // The desktop refused the start/stop shortcut after all: told as a key that cannot be had.
+    void OnHotKeyFailed(int id, uint32_t error) override;
 
     // Starts a run of the list, or stops the run in progress.
     void OnStartStop();
@@ -136,6 +138,8 @@ private:
     void PickThen(std::function<void(const QPoint&)> then);
     void OpenAddDialog(const QPoint& pos);
     int Message(const QString& text, unsigned type);
+    // Tells that the start/stop shortcut cannot be had and removes it from the script.
+    void DropStartStopHotKey(uint32_t error);
 
     CServices& m_services;
     CVantrellDoc& m_doc;

@@ -38,12 +38,14 @@ CPortalInput::~CPortalInput() {
         m_pSession->RemoveRun(m_pStop);
 }
 
-bool CPortalInput::Prepare(CStopSignal& stop) {
+bool CPortalInput::Prepare(CStopSignal& stop, const std::function<void(const QString& what)>& waiting) {
     if (m_pStop)
         m_pSession->RemoveRun(m_pStop);
     m_pStop = &stop;
     m_pSession->AddRun(m_pStop);
     m_strError.clear();
+    if (waiting && m_pSession->State() != CPortalSession::EState::Ready)
+        waiting(QStringLiteral("the desktop to allow control of the pointer"));
     if (!m_pSession->Acquire(stop, &m_strError))
         return false;
     // The first events of a new session can be lost: its first move is made twice, with a pause between.

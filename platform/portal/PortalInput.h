@@ -21,7 +21,8 @@ public:
     ~CPortalInput() override;
 
     // Asks for the session (the user's consent, the first time) and waits for it; a stop ends the wait.
-    bool Prepare(CStopSignal& stop) override;
+    // Says what it waits for unless the session is ready.
+    bool Prepare(CStopSignal& stop, const std::function<void(const QString& what)>& waiting) override;
     // On a run's worker every event waits for the portal's answer, which also paces a run without pauses.
     // On the user-interface thread nothing waits: the event is sent if a session is ready, and the call
     // fails at once otherwise (no consent is asked from there).

@@ -16,17 +16,17 @@
 
 #include "platform/Profile.h"
 #include "platform/Wait.h"
+#include "platform/portal/PortalRequest.h"
 
 namespace platform {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString& kService = kPortalService;
+const QString& kPath = kPortalPath;
 const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
+const QString& kSession = kPortalSession;
 
 const QString kTokenSection = QStringLiteral("Desktop Portal");
 const QString kTokenEntry = QStringLiteral("RestoreToken");
@@ -113,7 +113,6 @@ public:
     QString m_strConnection;
 
 public Q_SLOTS:
-    void OnResponse(uint response, const QVariantMap& results, const QDBusMessage& message);
     void OnSessionClosed(const QDBusMessage& message);
     void OnServiceGone();
 
@@ -124,6 +123,7 @@ private:
     // Calls a set-up method whose answer comes as the Response of the request named by handle_token.
     void Request(EStep step, const QString& interface, const QString& method, QList<QVariant> args,
                  QVariantMap options);
+    void OnAnswer(EStep step, uint response, const QVariantMap& results, const QString& callError);
     void Fail(CPortalSession::EState state, const QString& error);
     void CloseSession();
     void Unsubscribe();
@@ -131,7 +131,7 @@ private:
     CPortalSession& m_owner;
     QDBusServiceWatcher* m_pWatcher = nullptr;
     EStep m_step = EStep::None;
-    QString m_strRequest;
+    CPortalRequest* m_pRequest = nullptr;  // the set-up step's, while it waits for its answer
     QString m_strSession;
     uint32_t m_uVersion = 0;
     bool m_bUsedToken = false;
@@ -199,50 +199,31 @@ void CPortalAgent::CreateSession() {
 
 void CPortalAgent::Request(EStep step, const QString& interface, const QString& method, QList<QVariant> args,
                            QVariantMap options) {
-    QDBusConnection bus = Bus();
-    // The request's path follows from our name on the bus and the token, so the answer can be listened
-    // for before the call: a portal may answer before its reply reaches us.
-    const QString token = QStringLiteral("vantrell%1").arg(++m_uToken);
-    QString sender = bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    m_strRequest = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    Unsubscribe();
     m_step = step;
-    bus.connect(kService, m_strRequest, kRequest, QStringLiteral("Response"), this,
-                SLOT(OnResponse(uint, QVariantMap, QDBusMessage)));
-    options.insert(QStringLiteral("handle_token"), token);
-    args.append(options);
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
-    call.setArguments(args);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kSetUpTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        Fail(CPortalSession::EState::Failed,
-             QStringLiteral("%1 (%2)").arg(FailedText(step), reply.errorMessage()));
-        return;
-    }
-    // Older portals chose the path themselves.
-    const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
-    if (m_step == step && !handle.isEmpty() && handle != m_strRequest) {
-        Unsubscribe();
-        m_strRequest = handle;
-        bus.connect(kService, m_strRequest, kRequest, QStringLiteral("Response"), this,
-                    SLOT(OnResponse(uint, QVariantMap, QDBusMessage)));
-    }
+    m_pRequest = new CPortalRequest(
+        Bus(), interface, method, std::move(args), std::move(options), kSetUpTimeoutMs,
+        [this, step](uint response, const QVariantMap& results, const QString& callError) {
+            OnAnswer(step, response, results, callError);
+        },
+        this);
 }
 
 void CPortalAgent::Unsubscribe() {
-    if (m_strRequest.isEmpty())
-        return;
-    Bus().disconnect(kService, m_strRequest, kRequest, QStringLiteral("Response"), this,
-                     SLOT(OnResponse(uint, QVariantMap, QDBusMessage)));
-    m_strRequest.clear();
+    if (m_pRequest)
+        m_pRequest->deleteLater();
+    m_pRequest = nullptr;
 }
 
-void CPortalAgent::OnResponse(uint response, const QVariantMap& results, const QDBusMessage& message) {
-    if (message.path() != m_strRequest || m_step == EStep::None)
+void CPortalAgent::OnAnswer(EStep step, uint response, const QVariantMap& results, const QString& callError) {
+    if (m_step != step)
         return;
-    const EStep step = m_step;
     Unsubscribe();
     m_step = EStep::None;
+    if (!callError.isEmpty()) {
+        Fail(CPortalSession::EState::Failed, QStringLiteral("%1 (%2)").arg(FailedText(step), callError));
+        return;
+    }
     if (response != 0) {
         // A grant the desktop no longer knows: forget it and ask the user.
         if (response == 2 && m_bUsedToken && step != EStep::Create) {
@@ -258,11 +239,7 @@ void CPortalAgent::OnResponse(uint response, const QVariantMap& results, const Q
     }
     switch (step) {
         case EStep::Create: {
-            // A string in the documented answer; some portals send an object path.
-            const QVariant handle = results.value(QStringLiteral("session_handle"));
-            m_strSession = handle.userType() == qMetaTypeId<QDBusObjectPath>()
-                               ? handle.value<QDBusObjectPath>().path()
-                               : handle.toString();
+            m_strSession = PortalSessionHandle(results);
             if (m_strSession.isEmpty()) {
                 Fail(CPortalSession::EState::Failed, FailedText(step));
                 return;

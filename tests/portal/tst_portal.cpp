@@ -1,21 +1,32 @@
 // The portal back end against a portal of the tests' own on a private session bus: the set-up
 // conversation, the exact pointer calls of a script, consent refused or failed, a session that ends
-// mid-run, and the restore token.
+// mid-run, the restore token, and the start/stop shortcut as a global shortcut of the desktop.
 
+#include <QApplication>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
+#include "app/MainFrame.h"
+#include "engine/HotKeyIds.h"
 #include "engine/Sequencer.h"
+#include "platform/HotKeys.h"
+#include "platform/VirtualKeys.h"
 #include "platform/Profile.h"
 #include "platform/portal/PortalInput.h"
 #include "platform/portal/PortalSession.h"
 #include "tests/support/Actions.h"
+#include "script/ScriptHeader.h"
+#include "script/VantrellDoc.h"
+#include "settings/Settings.h"
 #include "tests/support/FakePortal.h"
+#include "tests/support/FakeUiServices.h"
 #include "tests/support/PrivateBus.h"
 #include "tests/support/TestMain.h"
+#include "ui/DesktopHotKeys.h"
+#include "ui/VantrellView.h"
 
 using namespace Qt::StringLiterals;
 using testsupport::CFakePortal;
@@ -48,6 +59,41 @@ bool EveryPressReleased(const QStringList& calls) {
             return false;
     }
     return true;
+}
+
+// A main window as the program makes it on Wayland: its shortcuts through the desktop's global shortcuts
+// (and its own keys), its runs through the given input.
+struct SWindow {
+    SWindow(const QString& bus, platform::EShortcutsForm form, platform::InputFactory runInput = {})
+        : hotkeys({{HOTKEY_START_STOP, {u"start-stop"_s, u"Start or stop the script"_s}}}, {bus, form}),
+          fakes(hotkeys, input) {
+        if (runInput)
+            fakes.services.makeRunInput = std::move(runInput);
+        frame = std::make_unique<CMainFrame>(fakes.services);
+        frame->NewDocument();
+        frame->show();
+    }
+    CVantrellView& view() { return frame->View(); }
+    // Sets the script's start/stop shortcut as the Assign button does.
+    void Assign(uint16_t vk, uint16_t flags) {
+        view().HotKeyCtrl().SetHotKey(vk, flags);
+        view().OnAssignHotKey();
+    }
+
+    CDesktopHotKeys hotkeys;
+    platform::CEventLog log;
+    platform::CRecordingInput input{log};
+    testsupport::CFakeServices fakes;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+QStringList ShortcutCalls(const QStringList& calls) {
+    QStringList shortcuts;
+    for (const QString& call : calls) {
+        if (call.startsWith(u"GlobalShortcuts."_s))
+            shortcuts << call;
+    }
+    return shortcuts;
 }
 
 }  // namespace
@@ -94,6 +140,7 @@ private Q_SLOTS:
     }
 
     void init() {
+        g_scriptHeader = CScriptHeader();
         m_portal = std::make_unique<CFakePortal>(m_strBus);
         QVERIFY(m_portal->IsRegistered());
         m_portal->SetStreams(kTwoMonitors);
@@ -199,24 +246,29 @@ private Q_SLOTS:
         QCOMPARE(m_portal->CountOf(u"CreateSession"_s), asked + 1);
     }
 
-    // A stop while the desktop's dialog is open ends the wait at once; the grant given later serves the
-    // next run without asking again.
-    void stopEndsTheWaitForConsent() {
+    // While the desktop's dialog is open the window says what it waits for, and its Stop ends the wait at
+    // once; the grant given later serves the next run without asking again.
+    void windowShowsTheWaitForConsentAndStopEndsIt() {
         m_portal->SetResponse(u"Start"_s, -1);
-        testsupport::AppendRows(*m_rows, {SRow(LeftClick, 10, 10)});
-        QSignalSpy finished(m_sequencer.get(), &CSequencer::RunFinished);
-        QSignalSpy unavailable(m_sequencer.get(), &CSequencer::InputUnavailable);
-        QVERIFY(m_sequencer->Start(1));
+        SWindow w(m_strBus, platform::EShortcutsForm::Detect,
+                  [session = m_session](QString* error) { return platform::CreatePortalInput(session, error); });
+        w.view().AppendRow(testsupport::MakeAction(LeftClick, 10, 10, 0, {}));
+        QSignalSpy running(&w.view(), &CVantrellView::RunningChanged);
+        w.view().OnStartStop();
+        QVERIFY(w.view().IsRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(w.view().ExecutionInfo().text(),
+                                  u"Waiting for the desktop to allow control of the pointer\u2026"_s, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"Start"_s), 1, 10000);
-        m_sequencer->StopExecution();
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(finished.at(0).at(0).value<quint64>(), 0u);
-        QCOMPARE(unavailable.count(), 0);
+        w.view().OnStartStop();
+        QVERIFY(!w.view().IsRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(w.view().ExecutionInfo().text(), u"Executed 0 Action(s)"_s, 10000);
+        QCOMPARE(w.view().StartStopButton().text(), u"&Start Script Execution"_s);
+        QVERIFY(w.fakes.messages.Texts().isEmpty());
 
         m_portal->AnswerHeld(0);
-        SRun run;
-        QVERIFY(Run(&run));
-        QCOMPARE(run.executed, 1u);
+        w.view().OnStartStop();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.view().IsRunning(), 10000);
+        QCOMPARE(w.view().ExecutionInfo().text(), u"Executed 1 Action(s)"_s);
         QCOMPARE(m_portal->CountOf(u"CreateSession"_s), 1);
         QCOMPARE(PointerCalls(m_portal->Calls()),
                  QStringList({"Motion 51 10 10", "Motion 51 10 10", "Button 272 1", "Button 272 0"}));
@@ -304,6 +356,130 @@ private Q_SLOTS:
         QCOMPARE(platform::GetProfileString(kTokenSection, kTokenEntry), storedAfter);
     }
 
+    // The script's start/stop shortcut becomes a global shortcut of the desktop in the form its portal
+    // takes, with the trigger text of the shortcuts specification; a changed shortcut makes a new session,
+    // and a cleared one closes it.
+    void shortcutReachesTheDesktop_data() {
+        QTest::addColumn<uint>("version");
+        QTest::addColumn<int>("form");
+        QTest::addColumn<uint>("vk");
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<QStringList>("calls");
+        using platform::EShortcutsForm;
+        const int detect = int(EShortcutsForm::Detect);
+        QTest::newRow("version 1: in CreateSession, function key")
+            << 1u << detect << platform::VK_F1 + 6 << 0u << QStringList{"GlobalShortcuts.CreateSession start-stop=F7"};
+        QTest::newRow("version 1: Ctrl+Shift+F11")
+            << 1u << detect << platform::VK_F1 + 10 << uint(platform::HOTKEYF_CONTROL | platform::HOTKEYF_SHIFT)
+            << QStringList{"GlobalShortcuts.CreateSession start-stop=CTRL+SHIFT+F11"};
+        QTest::newRow("version 2: BindShortcuts, a letter")
+            << 2u << detect << platform::VK_A << uint(platform::HOTKEYF_ALT)
+            << QStringList{"GlobalShortcuts.CreateSession", "GlobalShortcuts.BindShortcuts start-stop=ALT+a"};
+        QTest::newRow("version 2: every modifier and a digit")
+            << 2u << detect << platform::VK_0 + 5
+            << uint(platform::HOTKEYF_CONTROL | platform::HOTKEYF_ALT | platform::HOTKEYF_SHIFT | platform::HOTKEYF_EXT)
+            << QStringList{"GlobalShortcuts.CreateSession",
+                           "GlobalShortcuts.BindShortcuts start-stop=CTRL+ALT+SHIFT+LOGO+5"};
+        QTest::newRow("forced BindShortcuts on version 1: Super with keypad and page keys")
+            << 1u << int(EShortcutsForm::BindShortcuts) << platform::VK_NUMPAD0 + 9 << uint(platform::HOTKEYF_EXT)
+            << QStringList{"GlobalShortcuts.CreateSession", "GlobalShortcuts.BindShortcuts start-stop=LOGO+KP_9"};
+    }
+    void shortcutReachesTheDesktop() {
+        QFETCH(uint, version);
+        QFETCH(int, form);
+        QFETCH(uint, vk);
+        QFETCH(uint, flags);
+        QFETCH(QStringList, calls);
+        m_portal->SetShortcutsVersion(version);
+        SWindow w(m_strBus, platform::EShortcutsForm(form));
+        QSignalSpy probed(&w.hotkeys, &CDesktopHotKeys::Probed);
+        QSignalSpy bound(&w.hotkeys.Shortcuts(), &platform::CGlobalShortcuts::Bound);
+        w.hotkeys.Probe();
+        QVERIFY(probed.wait(10000));
+        QCOMPARE(probed.at(0).at(0).toBool(), true);
+        w.Assign(uint16_t(vk), uint16_t(flags));
+        QVERIFY(bound.wait(10000));
+        QCOMPARE(ShortcutCalls(m_portal->Calls()), calls);
+        QVERIFY(w.fakes.messages.Texts().isEmpty());
+
+        // Changed: the old session closed, a new one with the new trigger. Registered anew unchanged (as a
+        // new script with the same shortcut does): nothing asked. Cleared: closed.
+        const QString f8 = calls.constLast().section(u' ', 0, 0) + u" start-stop=CTRL+F8"_s;
+        w.Assign(platform::VK_F1 + 7, platform::HOTKEYF_CONTROL);
+        QVERIFY(bound.wait(10000));
+        w.Assign(platform::VK_F1 + 7, platform::HOTKEYF_CONTROL);
+        w.view().OnClearHotKey();
+        QTRY_COMPARE_WITH_TIMEOUT(ShortcutCalls(m_portal->Calls()).size(), 2 * calls.size() + 2, 10000);
+        const QStringList expected = calls + QStringList{u"GlobalShortcuts.Close"_s} +
+                                     calls.mid(0, calls.size() - 1) + QStringList{f8, u"GlobalShortcuts.Close"_s};
+        QCOMPARE(ShortcutCalls(m_portal->Calls()), expected);
+    }
+
+    // Activated for the start/stop shortcut starts the window's run, with the real sequencer, and stops it
+    // again, as the key of an X11 session does; an id not set, or of a session given up, does nothing.
+    void activatedTogglesTheRun_data() {
+        QTest::addColumn<uint>("version");
+        QTest::newRow("shortcuts in CreateSession") << 1u;
+        QTest::newRow("shortcuts through BindShortcuts") << 2u;
+    }
+    void activatedTogglesTheRun() {
+        QFETCH(uint, version);
+        m_portal->SetShortcutsVersion(version);
+        SWindow w(m_strBus, platform::EShortcutsForm::Detect);
+        w.view().AppendRow(testsupport::MakeAction(LeftClick, 10, 20, 0, {}));
+        w.view().AppendRow(testsupport::MakeAction(RightClick, 30, 40, 600000, {}));
+        QSignalSpy bound(&w.hotkeys.Shortcuts(), &platform::CGlobalShortcuts::Bound);
+        w.hotkeys.Probe();
+        w.Assign(platform::VK_F1 + 6, 0);
+        QVERIFY(bound.wait(10000));
+
+        m_portal->Activate(u"something-else"_s);
+        m_portal->Activate(u"start-stop"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(w.view().IsRunning(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.view().ExecutionInfo().text(), u"Executed 1 Action(s)"_s, 10000);
+        QStringList injected = w.fakes.runLog.Lines();
+        injected.removeIf([](const QString& line) { return line.startsWith(u"wait"_s); });
+        QCOMPARE(injected, QStringList({"move 10 20", "down left", "up left"}));
+        m_portal->Activate(u"start-stop"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.view().IsRunning(), 10000);
+        QCOMPARE(w.view().StartStopButton().text(), u"&Start Script Execution"_s);
+
+        // Cleared: the desktop's key no longer starts anything.
+        w.view().OnClearHotKey();
+        QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"GlobalShortcuts.Close"_s), 1, 10000);
+        m_portal->Activate(u"start-stop"_s);
+        QTest::qWait(200);
+        QVERIFY(!w.view().IsRunning());
+    }
+
+    // A desktop that refuses the shortcut (or has no global shortcuts) is never taken for one that bound
+    // it: the window says the shortcut cannot be assigned and drops it from the script.
+    void refusedShortcutIsReported_data() {
+        QTest::addColumn<uint>("version");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("response");
+        QTest::newRow("session refused") << 1u << "GlobalShortcuts.CreateSession" << 2;
+        QTest::newRow("binding cancelled in the dialog") << 2u << "GlobalShortcuts.BindShortcuts" << 1;
+    }
+    void refusedShortcutIsReported() {
+        QFETCH(uint, version);
+        QFETCH(QString, method);
+        QFETCH(int, response);
+        m_portal->SetShortcutsVersion(version);
+        m_portal->SetResponse(method, response);
+        SWindow w(m_strBus, platform::EShortcutsForm::Detect);
+        w.frame->Doc().SetModifiedFlag(false);
+        w.hotkeys.Probe();
+        w.Assign(platform::VK_F1 + 6, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(w.fakes.messages.Texts().size(), 1, 10000);
+        QVERIFY2(w.fakes.messages.Texts().constFirst().contains(u"Could Not Assign Keyboard Shortcut"_s),
+                 qPrintable(w.fakes.messages.Texts().constFirst()));
+        QVERIFY(w.fakes.messages.Texts().constFirst().contains(QString::number(platform::kHotKeyErrorRefused)));
+        QCOMPARE(g_scriptHeader.m_wHotKeyCode, uint16_t(0));
+        QCOMPARE(w.view().HotKeyCtrl().GetKeyCode(), uint16_t(0));
+        QVERIFY(w.frame->Doc().IsModified());
+    }
+
     // The program itself on a desktop without a virtual pointer: the back-end choice finds the portal (or
     // says that there is none), `--run` asks for the session, clicks through it and ends cleanly.
     void theProgramClicksThroughThePortal_data() {
@@ -318,8 +494,9 @@ private Q_SLOTS:
                                                         "Button 273 0", "Close"};
         QTest::newRow("chosen for a Wayland session") << QStringList{} << true << 0 << 0 << "" << clicks;
         QTest::newRow("forced") << QStringList{"--backend", "portal"} << true << 0 << 0 << "" << clicks;
-        QTest::newRow("refused") << QStringList{"--backend", "portal"} << true << 1 << 1
-                                 << "vantrell: the desktop did not allow Vantrell" << kSetUp + QStringList{"Close"};
+        QTest::newRow("refused after a wait") << QStringList{"--backend", "portal"} << true << -1 << 1
+                                 << "vantrell: waiting for the desktop to allow control of the pointer\n"
+                                    "vantrell: the desktop did not allow Vantrell" << kSetUp + QStringList{"Close"};
         QTest::newRow("forced, no remote desktop") << QStringList{"--backend", "portal"} << false << 0 << 2
                                                    << "vantrell: the desktop portal offers no remote control"
                                                    << QStringList{};
@@ -345,9 +522,17 @@ private Q_SLOTS:
         program.setProcessEnvironment(env);
         QSignalSpy finished(&program, &QProcess::finished);
         program.start(QStringLiteral(VANTRELL_BINARY), QStringList{u"--run"_s, script} + args);
-        // The portal answers from this thread's event loop while the program runs.
+        // The portal answers from this thread's event loop while the program runs. A held answer is given
+        // once the program said that it waits for it.
+        QByteArray errBytes;
+        if (startResponse < 0) {
+            QTRY_VERIFY_WITH_TIMEOUT((errBytes += program.readAllStandardError()).contains("waiting"), 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"Start"_s), 1, 20000);
+            QCOMPARE(program.state(), QProcess::Running);
+            m_portal->AnswerHeld(1);
+        }
         QVERIFY(finished.wait(30000));
-        const QString errText = QString::fromUtf8(program.readAllStandardError());
+        const QString errText = QString::fromUtf8(errBytes + program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QVERIFY2(program.exitCode() == status, qPrintable(errText));
         QCOMPARE(errText.left(err.size()), err);
@@ -365,7 +550,7 @@ int main(int argc, char** argv) {
     QString error;
     if (testsupport::CPrivateBus::Available())
         bus.Start(&error);
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     TestPortal tc(bus.Address(), error);
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&tc, argc, argv);

@@ -33,6 +33,44 @@ const QDBusArgument& operator>>(const QDBusArgument& arg, SStreamEntry& entry) {
     return arg;
 }
 
+// One entry of GlobalShortcuts' shortcuts: a(sa{sv}).
+struct SFakeShortcutEntry {
+    QString id;
+    QVariantMap properties;
+};
+
+QDBusArgument& operator<<(QDBusArgument& arg, const SFakeShortcutEntry& entry) {
+    arg.beginStructure();
+    arg << entry.id << entry.properties;
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& arg, SFakeShortcutEntry& entry) {
+    arg.beginStructure();
+    arg >> entry.id >> entry.properties;
+    arg.endStructure();
+    return arg;
+}
+
+// "ID=TRIGGER ..." of a shortcuts list; "?" for a list of another type.
+QString ShortcutsText(const QVariant& value) {
+    if (value.userType() != qMetaTypeId<QDBusArgument>())
+        return QStringLiteral("?");
+    const auto arg = value.value<QDBusArgument>();
+    if (arg.currentSignature() != QLatin1String("a(sa{sv})"))
+        return QStringLiteral("?");
+    QList<SFakeShortcutEntry> entries;
+    arg >> entries;
+    QStringList parts;
+    for (const SFakeShortcutEntry& entry : entries) {
+        if (entry.properties.value(QStringLiteral("description")).toString().isEmpty())
+            return QStringLiteral("?");
+        parts << QStringLiteral("%1=%2").arg(entry.id, entry.properties.value(QStringLiteral("preferred_trigger")).toString());
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
 // The caller's part of a request or session path: its unique name without the colon, dots as underscores.
 QString SenderPart(const QDBusMessage& message) {
     QString sender = message.service().mid(1);
@@ -57,12 +95,15 @@ QString Options(const QVariantMap& options) {
 }  // namespace
 
 Q_DECLARE_METATYPE(SStreamEntry)
+Q_DECLARE_METATYPE(SFakeShortcutEntry)
 
 namespace testsupport {
 
 CFakePortal::CFakePortal(const QString& address) {
     qDBusRegisterMetaType<SStreamEntry>();
     qDBusRegisterMetaType<QList<SStreamEntry>>();
+    qDBusRegisterMetaType<SFakeShortcutEntry>();
+    qDBusRegisterMetaType<QList<SFakeShortcutEntry>>();
     static int s_count = 0;
     m_strConnection = QStringLiteral("fake-portal-%1").arg(++s_count);
     QDBusConnection bus = QDBusConnection::connectToBus(address, m_strConnection);
@@ -166,12 +207,22 @@ bool CFakePortal::handleMessage(const QDBusMessage& message, const QDBusConnecti
         return true;
     };
     if (interface == QLatin1String("org.freedesktop.DBus.Properties") && member == QLatin1String("Get")) {
-        if (!m_bRemoteDesktop || args.value(1).toString() != QLatin1String("version"))
+        const bool shortcuts = args.value(0).toString() == QLatin1String("org.freedesktop.portal.GlobalShortcuts");
+        if ((shortcuts ? m_uShortcutsVersion == 0 : !m_bRemoteDesktop) || args.value(1).toString() != QLatin1String("version"))
             return fail(QStringLiteral("No such interface"));
-        bus.send(message.createReply(QVariant::fromValue(QDBusVariant(m_uVersion))));
+        bus.send(message.createReply(QVariant::fromValue(QDBusVariant(shortcuts ? m_uShortcutsVersion : m_uVersion))));
         return true;
     }
+    if (interface == QLatin1String("org.freedesktop.portal.GlobalShortcuts"))
+        return HandleShortcuts(message, bus);
     if (interface == QLatin1String("org.freedesktop.portal.Session") && member == QLatin1String("Close")) {
+        if (m_shortcutsSessions.contains(message.path())) {
+            Record(QStringLiteral("GlobalShortcuts.Close"));
+            if (message.path() == m_strShortcutsSession)
+                m_strShortcutsSession.clear();
+            bus.send(message.createReply());
+            return true;
+        }
         Record(QStringLiteral("Close"));
         if (message.path() == m_strSession)
             m_strSession.clear();
@@ -244,6 +295,60 @@ bool CFakePortal::handleMessage(const QDBusMessage& message, const QDBusConnecti
     }
     bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
     return true;
+}
+
+bool CFakePortal::HandleShortcuts(const QDBusMessage& message, QDBusConnection& bus) {
+    const QString member = message.member();
+    const QVariantList args = message.arguments();
+    const auto fail = [&](const QString& text) {
+        bus.send(message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.Failed"), text));
+        return true;
+    };
+    if (m_uShortcutsVersion == 0)
+        return false;
+    static const QMap<QString, QString> kSignatures{{QStringLiteral("CreateSession"), QStringLiteral("a{sv}")},
+                                                    {QStringLiteral("BindShortcuts"), QStringLiteral("oa(sa{sv})sa{sv}")}};
+    if (!kSignatures.contains(member) || message.signature() != kSignatures.value(member))
+        return fail(QStringLiteral("Invalid arguments: %1 %2").arg(member, message.signature()));
+    const bool create = member == QLatin1String("CreateSession");
+    const QVariantMap options = qdbus_cast<QVariantMap>(args.value(create ? 0 : 3));
+    if (!create && args.value(0).value<QDBusObjectPath>().path() != m_strShortcutsSession)
+        return fail(QStringLiteral("Invalid session"));
+    const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                .arg(SenderPart(message), options.value(QStringLiteral("handle_token")).toString());
+    const QVariant shortcuts = create ? options.value(QStringLiteral("shortcuts")) : args.value(1);
+    Record(QStringLiteral("GlobalShortcuts.%1 %2")
+               .arg(member, shortcuts.isValid() ? ShortcutsText(shortcuts) : QString())
+               .trimmed());
+    const int response = m_responses.value(QStringLiteral("GlobalShortcuts.") + member, 0);
+    QVariantMap results;
+    if (create && response == 0) {
+        m_strShortcutsSession = QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
+                                    .arg(SenderPart(message), options.value(QStringLiteral("session_handle_token")).toString());
+        m_shortcutsSessions << m_strShortcutsSession;
+        results.insert(QStringLiteral("session_handle"), m_strShortcutsSession);
+    }
+    if (response >= 0)
+        Respond(request, static_cast<uint>(response), results);
+    else {
+        m_strHeldRequest = request;
+        m_strHeldMethod = member;
+    }
+    bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+    return true;
+}
+
+void CFakePortal::Activate(const QString& id) {
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                     QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
+                                                     QStringLiteral("Activated"));
+    // After the session was closed, as a late signal of it.
+    const QString session = m_strShortcutsSession.isEmpty() ? m_shortcutsSessions.value(m_shortcutsSessions.size() - 1)
+                                                            : m_strShortcutsSession;
+    if (session.isEmpty())
+        return;
+    signal << QVariant::fromValue(QDBusObjectPath(session)) << id << qulonglong(1) << QVariantMap();
+    QDBusConnection(m_strConnection).send(signal);
 }
 
 }  // namespace testsupport

@@ -5,6 +5,8 @@
 // signal. It records every call as a line of text, in order, for the tests to compare:
 //   "CreateSession", "SelectDevices types=2 persist_mode=2 restore_token=T", "SelectSources types=1
 //   multiple=true", "Start", "Motion NODE X Y", "Button CODE STATE", "Close".
+// It offers GlobalShortcuts as well, once given a version, with the lines "GlobalShortcuts.CreateSession
+// ID=TRIGGER ...", "GlobalShortcuts.BindShortcuts ID=TRIGGER ..." and "GlobalShortcuts.Close".
 // The Response signal goes out before the method's reply, so a client that starts listening only once
 // the reply arrived misses it.
 
@@ -47,6 +49,13 @@ public:
     // Without a RemoteDesktop interface the version property is an error.
     void SetRemoteDesktop(bool offered) { m_bRemoteDesktop = offered; }
 
+    // GlobalShortcuts' version; 0 (the default) offers no such interface. Its methods' answers are set
+    // with SetResponse("GlobalShortcuts.CreateSession", ...) and "GlobalShortcuts.BindShortcuts".
+    void SetShortcutsVersion(uint version) { m_uShortcutsVersion = version; }
+    // The desktop's key of a shortcut was pressed: Activated for the id on the live shortcuts session, or
+    // on the last one made when none is live.
+    void Activate(const QString& id);
+
     // Sends the Response held back by -1, with this answer.
     void AnswerHeld(int response);
     // The desktop ends the session (the user revoked it): Session.Closed, and calls on it fail from now on.
@@ -65,6 +74,7 @@ private:
     void Respond(const QString& request, uint response, const QVariantMap& results);
     void Record(const QString& line);
     QVariantMap StartResults();
+    bool HandleShortcuts(const QDBusMessage& message, QDBusConnection& bus);
 
     QString m_strConnection;
     bool m_bRegistered = false;
@@ -77,6 +87,9 @@ private:
     bool m_bPersist = false;
     int m_iTokens = 0;
     QString m_strSession;  // the live session's path
+    uint m_uShortcutsVersion = 0;
+    QString m_strShortcutsSession;   // the live shortcuts session's path
+    QStringList m_shortcutsSessions;  // every one made
     QString m_strHeldRequest;
     QString m_strHeldMethod;
 

@@ -1,0 +1,239 @@
+#include "platform/portal/GlobalShortcuts.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QTimer>
+#include <atomic>
+
+#include "platform/portal/PortalRequest.h"
+#include "platform/portal/PortalSession.h"
+
+namespace {
+
+const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+// Bounds a portal that hangs; the user's answer itself comes later, as a signal.
+constexpr int kCallTimeoutMs = 25000;
+
+// One entry of the shortcuts list: a(sa{sv}), the id and its description and preferred trigger.
+struct SShortcutEntry {
+    QString id;
+    QVariantMap properties;
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(SShortcutEntry)
+
+namespace {
+
+QDBusArgument& operator<<(QDBusArgument& arg, const SShortcutEntry& entry) {
+    arg.beginStructure();
+    arg << entry.id << entry.properties;
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& arg, SShortcutEntry& entry) {
+    arg.beginStructure();
+    arg >> entry.id >> entry.properties;
+    arg.endStructure();
+    return arg;
+}
+
+QString FailureText(uint response, const QString& callError) {
+    if (!callError.isEmpty())
+        return QStringLiteral("the desktop portal refused the shortcut (%1).").arg(callError);
+    return response == 1 ? QStringLiteral("the desktop did not allow the shortcut (the request was cancelled).")
+                         : QStringLiteral("the desktop portal could not set the shortcut.");
+}
+
+}  // namespace
+
+namespace platform {
+
+CGlobalShortcuts::CGlobalShortcuts(SGlobalShortcutsOptions options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)) {
+    qDBusRegisterMetaType<SShortcutEntry>();
+    qDBusRegisterMetaType<QList<SShortcutEntry>>();
+}
+
+CGlobalShortcuts::~CGlobalShortcuts() {
+    Drop(m_pRequest);
+    CloseSession();
+    if (!m_strConnection.isEmpty())
+        QDBusConnection::disconnectFromBus(m_strConnection);
+}
+
+EShortcutsForm CGlobalShortcuts::Decide(EShortcutsForm forced, uint version) {
+    if (forced != EShortcutsForm::Detect)
+        return forced;
+    return version <= 1 ? EShortcutsForm::InCreateSession : EShortcutsForm::BindShortcuts;
+}
+
+bool CGlobalShortcuts::Connect() {
+    if (m_options.busAddress.isEmpty() && !CPortalSession::SessionBusNamed())
+        return false;
+    static std::atomic<unsigned> s_count{0};
+    m_strConnection = QStringLiteral("vantrell-shortcuts-%1").arg(++s_count);
+    QDBusConnection bus = m_options.busAddress.isEmpty()
+                              ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_strConnection)
+                              : QDBusConnection::connectToBus(m_options.busAddress, m_strConnection);
+    if (!bus.isConnected())
+        return false;
+    bus.connect(kPortalService, kPortalPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
+                SLOT(OnActivated(QDBusMessage)));
+    return true;
+}
+
+void CGlobalShortcuts::Probe() {
+    if (m_bProbing || m_state != EState::Probing)
+        return;
+    if (!Connect()) {
+        m_state = EState::Absent;
+        Q_EMIT Probed(false);
+        return;
+    }
+    m_bProbing = true;
+    QDBusMessage get = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get.setArguments({kGlobalShortcuts, QStringLiteral("version")});
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection(m_strConnection).asyncCall(get, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        m_bProbing = false;
+        const QDBusPendingReply<QDBusVariant> reply = *call;
+        const uint version = reply.isError() ? 0 : reply.value().variant().toUInt();
+        if (version == 0) {
+            m_state = EState::Absent;
+            Q_EMIT Probed(false);
+            return;
+        }
+        m_form = Decide(m_options.form, version);
+        m_state = EState::Present;
+        Q_EMIT Probed(true);
+        Sync();
+    });
+}
+
+void CGlobalShortcuts::Set(const QString& id, const QString& description, const QString& trigger) {
+    if (trigger.isEmpty())
+        m_shortcuts.remove(id);
+    else
+        m_shortcuts.insert(id, {description, trigger});
+    if (m_state != EState::Present || m_bSyncPending)
+        return;
+    m_bSyncPending = true;
+    QTimer::singleShot(0, this, &CGlobalShortcuts::Sync);
+}
+
+void CGlobalShortcuts::Sync() {
+    m_bSyncPending = false;
+    if (m_state == EState::Present && m_shortcuts != m_registered)
+        Register();
+}
+
+void CGlobalShortcuts::Drop(QPointer<CPortalRequest>& request) {
+    if (request)
+        request->deleteLater();
+    request = nullptr;
+}
+
+void CGlobalShortcuts::CloseSession() {
+    if (m_strSession.isEmpty())
+        return;
+    QDBusConnection(m_strConnection)
+        .send(QDBusMessage::createMethodCall(kPortalService, m_strSession, kPortalSession, QStringLiteral("Close")));
+    m_strSession.clear();
+}
+
+QVariant CGlobalShortcuts::ShortcutList() const {
+    QList<SShortcutEntry> list;
+    for (auto it = m_shortcuts.constBegin(); it != m_shortcuts.constEnd(); ++it) {
+        SShortcutEntry entry;
+        entry.id = it.key();
+        entry.properties.insert(QStringLiteral("description"), it->description);
+        entry.properties.insert(QStringLiteral("preferred_trigger"), it->trigger);
+        list << entry;
+    }
+    return QVariant::fromValue(list);
+}
+
+void CGlobalShortcuts::Register() {
+    Drop(m_pRequest);
+    CloseSession();
+    m_registered = m_shortcuts;
+    if (m_shortcuts.isEmpty()) {
+        Q_EMIT Bound();
+        return;
+    }
+    QDBusConnection bus(m_strConnection);
+    const QString token = QStringLiteral("vantrell_shortcuts%1").arg(++m_uSessions);
+    // The session's path is known before the portal answers, so a change in the meantime can close it.
+    m_strSession = PortalHandlePath(bus, QStringLiteral("session"), token);
+    QVariantMap options;
+    options.insert(QStringLiteral("session_handle_token"), token);
+    if (m_form == EShortcutsForm::InCreateSession)
+        options.insert(QStringLiteral("shortcuts"), ShortcutList());
+    const QString session = m_strSession;
+    m_pRequest = new CPortalRequest(
+        bus, kGlobalShortcuts, QStringLiteral("CreateSession"), {}, options, kCallTimeoutMs,
+        [this, session](uint response, const QVariantMap& results, const QString& callError) {
+            if (session != m_strSession)
+                return;
+            Drop(m_pRequest);
+            if (response != 0 || !callError.isEmpty()) {
+                m_strSession.clear();
+                m_registered.clear();
+                Q_EMIT Failed(FailureText(response, callError));
+                return;
+            }
+            const QString handle = PortalSessionHandle(results);
+            if (!handle.isEmpty())
+                m_strSession = handle;
+            if (m_form == EShortcutsForm::InCreateSession)
+                Q_EMIT Bound();
+            else
+                Bind();
+        },
+        this);
+}
+
+void CGlobalShortcuts::Bind() {
+    const QString session = m_strSession;
+    m_pRequest = new CPortalRequest(
+        QDBusConnection(m_strConnection), kGlobalShortcuts, QStringLiteral("BindShortcuts"),
+        {QVariant::fromValue(QDBusObjectPath(session)), ShortcutList(), QString()}, {},
+        kCallTimeoutMs,
+        [this, session](uint response, const QVariantMap&, const QString& callError) {
+            if (session != m_strSession)
+                return;
+            Drop(m_pRequest);
+            if (response != 0 || !callError.isEmpty()) {
+                CloseSession();
+                m_registered.clear();
+                Q_EMIT Failed(FailureText(response, callError));
+                return;
+            }
+            Q_EMIT Bound();
+        },
+        this);
+}
+
+void CGlobalShortcuts::OnActivated(const QDBusMessage& message) {
+    const QList<QVariant> args = message.arguments();
+    if (m_strSession.isEmpty() || args.size() < 2 || args.at(0).value<QDBusObjectPath>().path() != m_strSession)
+        return;
+    // Only a shortcut that is set now: an activation of a shortcut just removed is late.
+    const QString id = args.at(1).toString();
+    if (m_shortcuts.contains(id))
+        Q_EMIT Activated(id);
+}
+
+}  // namespace platform
