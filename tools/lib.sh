@@ -5,9 +5,12 @@ PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-
                 libxi-dev fonts-dejavu-core libwayland-dev libwayland-bin wayland-protocols qt6-wayland)
 # The private X servers, headless sway and peers of the suites, a window manager and a tray host for the
 # window's suite, the private session buses of the control and portal suites, the checks of the installed
-# files, and clang for the fuzzer.
+# files, clang for the fuzzer, and a headless GNOME with its portal whose consent dialog the GNOME suite
+# answers over the accessibility bus (python3-pyatspi brings at-spi2-core and the GObject bindings; the
+# GNOME portal back end brings xdg-desktop-portal).
 PACKAGES_TEST=(xvfb xdotool x11-utils openbox trayer desktop-file-utils libxml2-utils shared-mime-info
-               clang-14 libclang-rt-14-dev sway qt6-wayland dbus-daemon)
+               clang-14 libclang-rt-14-dev sway qt6-wayland dbus-daemon
+               mutter xdg-desktop-portal-gnome pipewire wireplumber python3-pyatspi)
 PACKAGES_PACKAGE=(dpkg-dev desktop-file-utils libxml2-utils shared-mime-info)
 
 # ensure_packages PURPOSE... (build, test, package): installs what those purposes need and is missing.

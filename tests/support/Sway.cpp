@@ -283,8 +283,8 @@ CWaylandRecorder::~CWaylandRecorder() {
     Stop();
 }
 
-bool CWaylandRecorder::Start(const CSway& sway, QString* error) {
-    m_process.setProcessEnvironment(sway.ClientEnvironment());
+bool CWaylandRecorder::Start(const QProcessEnvironment& environment, QString* error) {
+    m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(VANTRELL_WAYLAND_RECORDER), {});
     if (!m_process.waitForStarted(10000)) {

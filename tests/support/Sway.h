@@ -85,7 +85,9 @@ public:
     CWaylandRecorder() = default;
     ~CWaylandRecorder();
     // Starts it on sway's socket and waits until it has a window on every output, one screen each.
-    bool Start(const CSway& sway, QString* error);
+    bool Start(const CSway& sway, QString* error) { return Start(sway.ClientEnvironment(), error); }
+    // The same on any compositor, given a Wayland client's environment for it.
+    bool Start(const QProcessEnvironment& environment, QString* error);
     // The events so far, in the order received.
     QList<SEvent> Events();
     // Waits (up to timeoutMs) until at least count events are in; false if they did not come.
