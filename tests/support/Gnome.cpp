@@ -24,30 +24,6 @@ namespace {
 constexpr int kStartTimeoutMs = 30000;
 const QString kWaylandName = QStringLiteral("wayland-0");
 
-// Runs inside the desktop's session bus as its account: FOLDER TEST_PID. The desktop ends with the test
-// process, however that ends.
-const char kLauncher[] = R"(#!/bin/sh
-cd "$1" || exit 1
-mutter --headless --wayland --no-x11 --virtual-monitor 1280x1024 --wayland-display "$WAYLAND_DISPLAY" \
-    >mutter.log 2>&1 &
-mutter=$!
-i=0
-while [ ! -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]; do
-    i=$((i + 1))
-    if [ $i -gt 400 ] || ! kill -0 $mutter 2>/dev/null; then
-        echo "mutter did not start" >answerer.err
-        exit 1
-    fi
-    sleep 0.05
-done
-pipewire >pipewire.log 2>&1 &
-wireplumber >wireplumber.log 2>&1 &
-echo "$DBUS_SESSION_BUS_ADDRESS" >bus
-/usr/bin/python3 answer_consent.py answer >answers.log 2>answerer.err &
-while [ -d /proc/$2 ]; do sleep 0.5; done
-kill 0
-)";
-
 bool WriteFile(const QString& path, const QByteArray& text, mode_t mode) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() &&
@@ -115,10 +91,11 @@ bool CGnome::Start(QString* error) {
                   chmod(QFile::encodeName(dir + QStringLiteral("/client-runtime")).constData(), 0700) == 0 &&
                   own(dir, 0755) && own(dir + QStringLiteral("/runtime"), 0700) &&
                   own(dir + QStringLiteral("/home"), 0755) && own(dir + QStringLiteral("/shared"), 0755) &&
-                  WriteFile(dir + QStringLiteral("/launch.sh"), kLauncher, 0755) &&
+                  WriteFile(dir + QStringLiteral("/gnome_session.sh"),
+                            ReadFile(QStringLiteral(VANTRELL_SUPPORT_DIR "/gnome_session.sh")), 0755) &&
                   WriteFile(dir + QStringLiteral("/answer"), "share\n", 0644) &&
                   WriteFile(dir + QStringLiteral("/answer_consent.py"),
-                            ReadFile(QStringLiteral(VANTRELL_CONSENT_ANSWERER)), 0644);
+                            ReadFile(QStringLiteral(VANTRELL_SUPPORT_DIR "/answer_consent.py")), 0644);
     if (!bReady) {
         *error = QStringLiteral("cannot prepare the desktop's folder %1").arg(dir);
         return false;
@@ -150,7 +127,7 @@ bool CGnome::Start(QString* error) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
     });
     m_session.start(QStringLiteral("dbus-run-session"),
-                    {QStringLiteral("--"), dir + QStringLiteral("/launch.sh"), dir,
+                    {QStringLiteral("--"), dir + QStringLiteral("/gnome_session.sh"), dir,
                      QString::number(QCoreApplication::applicationPid())});
     if (!m_session.waitForStarted(10000)) {
         *error = QStringLiteral("dbus-run-session did not start: %1").arg(m_session.errorString());
