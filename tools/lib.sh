@@ -5,12 +5,14 @@ PACKAGES_BUILD=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl-
                 libxi-dev fonts-dejavu-core libwayland-dev libwayland-bin wayland-protocols qt6-wayland)
 # The private X servers, headless sway and peers of the suites, a window manager and a tray host for the
 # window's suite, the private session buses of the control and portal suites, the checks of the installed
-# files, clang for the fuzzer, and a headless KDE Plasma with its portal (kwin, the portal's front end and
-# KDE half, pipewire for the screen casts that its remote control starts, Qt 5's Wayland platform for the
-# KDE portal).
+# files, clang for the fuzzer, and headless desktops with their portals: KDE Plasma (kwin, the portal's
+# front end and KDE half, pipewire for the screen casts that its remote control starts, Qt 5's Wayland
+# platform for the KDE portal) and GNOME, whose consent dialog the GNOME suite answers over the
+# accessibility bus (python3-pyatspi brings at-spi2-core and the GObject bindings).
 PACKAGES_TEST=(xvfb xdotool x11-utils openbox trayer desktop-file-utils libxml2-utils shared-mime-info
                clang-14 libclang-rt-14-dev sway qt6-wayland dbus-daemon
-               kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde pipewire qtwayland5)
+               kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde pipewire qtwayland5
+               mutter xdg-desktop-portal-gnome wireplumber python3-pyatspi)
 PACKAGES_PACKAGE=(dpkg-dev desktop-file-utils libxml2-utils shared-mime-info)
 
 # ensure_packages PURPOSE... (build, test, package): installs what those purposes need and is missing.
