@@ -3,10 +3,13 @@
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QThread>
@@ -97,6 +100,39 @@ QList<SPortalStream> ParseStreams(const QVariant& value) {
 
 }  // namespace
 
+namespace {
+
+// The desktop halves of the portal that may serve remote control: the bus names of the portal
+// descriptions that list RemoteDesktop, from the folder the portal's front end reads them from. The front
+// end answers every pointer event itself and hands it on, so a desktop half that has gone shows nowhere
+// else: its events would be answered and lost.
+QStringList RemoteDesktopBackEnds() {
+    QString folder = qEnvironmentVariable("XDG_DESKTOP_PORTAL_DIR");
+    if (folder.isEmpty())
+        folder = QStringLiteral("/usr/share/xdg-desktop-portal/portals");
+    QStringList names;
+    for (const QFileInfo& info : QDir(folder).entryInfoList({QStringLiteral("*.portal")}, QDir::Files)) {
+        QFile file(info.filePath());
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        QString name;
+        bool remoteDesktop = false;
+        for (const QByteArray& raw : file.readAll().split('\n')) {
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (line.startsWith(QLatin1String("DBusName=")))
+                name = line.mid(9).trimmed();
+            else if (line.startsWith(QLatin1String("Interfaces=")))
+                remoteDesktop = line.mid(11).split(QLatin1Char(';')).contains(
+                    QLatin1String("org.freedesktop.impl.portal.RemoteDesktop"));
+        }
+        if (remoteDesktop && !name.isEmpty())
+            names << name;
+    }
+    return names;
+}
+
+}  // namespace
+
 // Lives on the session's own thread: talks to the portal and hears its signals there.
 class CPortalAgent : public QObject {
     Q_OBJECT
@@ -114,7 +150,7 @@ public:
 
 public Q_SLOTS:
     void OnSessionClosed(const QDBusMessage& message);
-    void OnServiceGone();
+    void OnServiceGone(const QString& name);
 
 private:
     QDBusConnection Bus() const { return QDBusConnection(m_strConnection); }
@@ -161,9 +197,9 @@ bool CPortalAgent::Connect() {
                                          this);
     connect(m_pWatcher, &QDBusServiceWatcher::serviceUnregistered, this, &CPortalAgent::OnServiceGone);
     connect(m_pWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString& oldOwner, const QString&) {
+            [this](const QString& name, const QString& oldOwner, const QString&) {
                 if (!oldOwner.isEmpty())
-                    OnServiceGone();
+                    OnServiceGone(name);
             });
     return true;
 }
@@ -286,6 +322,11 @@ void CPortalAgent::OnAnswer(EStep step, uint response, const QVariantMap& result
             const QString token = results.value(QStringLiteral("restore_token")).toString();
             if (m_uVersion >= 2 && !token.isEmpty() && m_owner.m_options.saveToken)
                 m_owner.m_options.saveToken(token);
+            // The desktop half that serves the session is watched as the front end is.
+            for (const QString& name : RemoteDesktopBackEnds()) {
+                if (Bus().interface()->isServiceRegistered(name))
+                    m_pWatcher->addWatchedService(name);
+            }
             m_owner.Finish(CPortalSession::EState::Ready, {}, m_uVersion, streams, m_strSession);
             return;
         }
@@ -306,7 +347,7 @@ void CPortalAgent::OnSessionClosed(const QDBusMessage& message) {
          QStringLiteral("the desktop ended the remote-control session (control of the pointer was revoked)."));
 }
 
-void CPortalAgent::OnServiceGone() {
+void CPortalAgent::OnServiceGone(const QString& name) {
     if (!m_bActive && m_step == EStep::None)
         return;
     m_bActive = false;
@@ -314,7 +355,11 @@ void CPortalAgent::OnServiceGone() {
     Unsubscribe();
     m_step = EStep::None;
     Fail(CPortalSession::EState::Closed,
-         QStringLiteral("the desktop portal service went away, and with it the remote-control session."));
+         name == kService
+             ? QStringLiteral("the desktop portal service went away, and with it the remote-control session.")
+             : QStringLiteral("the desktop's half of the portal (%1) went away, and with it the remote-control "
+                              "session.")
+                   .arg(name));
 }
 
 void CPortalAgent::Fail(CPortalSession::EState state, const QString& error) {

@@ -108,6 +108,7 @@ class TestPortal : public QObject {
 
     const QString m_strBus;
     const QString m_strBusError;
+    QTemporaryDir m_portals;
     std::unique_ptr<CFakePortal> m_portal;
     std::shared_ptr<platform::CPortalSession> m_session;
     std::unique_ptr<CActionList> m_rows;
@@ -134,6 +135,12 @@ private Q_SLOTS:
         if (!testsupport::CPrivateBus::Available())
             QSKIP("skipped: dbus-daemon is not installed");
         QVERIFY2(!m_strBus.isEmpty(), qPrintable(m_strBusError));
+        // The fake's desktop half, described where the portal's front end would read it.
+        QFile description(m_portals.filePath(u"vantrelltest.portal"_s));
+        QVERIFY(description.open(QIODevice::WriteOnly));
+        description.write(CFakePortal::BackEndDescription().toUtf8());
+        description.close();
+        qputenv("XDG_DESKTOP_PORTAL_DIR", QFile::encodeName(m_portals.path()));
         // Clicks without pauses: the calls are what counts here.
         m_settings.m_iMdMuMin = m_settings.m_iMdMuMax = 0;
         m_settings.m_iDcMin = m_settings.m_iDcMax = 0;
@@ -277,23 +284,27 @@ private Q_SLOTS:
     // The session ends under a run, here in the middle of a long delay: the run ends at once with the
     // reason, no button is left down, nothing more is sent, and the next start asks again.
     void sessionEndingStopsTheRun_data() {
-        QTest::addColumn<bool>("serviceGone");
+        QTest::addColumn<int>("ending");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("closed by the desktop") << false << "revoked";
-        QTest::newRow("portal left the bus") << true << "went away";
+        QTest::newRow("closed by the desktop") << 0 << "revoked";
+        QTest::newRow("portal left the bus") << 1 << "portal service went away";
+        // Its front end would answer every event and pass it to no one: nothing may count as done.
+        QTest::newRow("its desktop half left the bus") << 2 << "half of the portal";
     }
     void sessionEndingStopsTheRun() {
-        QFETCH(bool, serviceGone);
+        QFETCH(int, ending);
         QFETCH(QString, reason);
         testsupport::AppendRows(*m_rows, {SRow(DoubleClick, 10, 10), SRow(LeftClick, 20, 20, 600000)});
         QSignalSpy finished(m_sequencer.get(), &CSequencer::RunFinished);
         QSignalSpy unavailable(m_sequencer.get(), &CSequencer::InputUnavailable);
         QVERIFY(m_sequencer->Start(1));
         QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"Button 272 0"_s), 2, 10000);
-        if (serviceGone)
+        if (ending == 0)
+            m_portal->CloseSession();
+        else if (ending == 1)
             m_portal->Unregister();
         else
-            m_portal->CloseSession();
+            m_portal->BackEndLeaves();
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.at(0).at(0).value<quint64>(), 1u);
         QCOMPARE(unavailable.count(), 1);
@@ -302,7 +313,7 @@ private Q_SLOTS:
         QVERIFY(EveryPressReleased(calls));
         QCOMPARE(PointerCalls(calls).size(), 6);
 
-        if (serviceGone)
+        if (ending != 0)
             m_portal->Register();
         QVERIFY(m_sequencer->Start(1));
         QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"Button 272 0"_s), 4, 10000);

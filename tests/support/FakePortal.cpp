@@ -11,6 +11,7 @@
 namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kBackEnd = QStringLiteral("org.freedesktop.impl.portal.desktop.vantrelltest");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 
 // One entry of Start's "streams": a(ua{sv}).
@@ -119,7 +120,18 @@ CFakePortal::~CFakePortal() {
 }
 
 void CFakePortal::Register() {
-    m_bRegistered = QDBusConnection(m_strConnection).registerService(kService);
+    QDBusConnection bus(m_strConnection);
+    m_bRegistered = bus.registerService(kService) && bus.registerService(kBackEnd);
+}
+
+void CFakePortal::BackEndLeaves() {
+    QDBusConnection(m_strConnection).unregisterService(kBackEnd);
+}
+
+QString CFakePortal::BackEndDescription() {
+    return QStringLiteral("[portal]\nDBusName=%1\nInterfaces=org.freedesktop.impl.portal.RemoteDesktop;"
+                          "org.freedesktop.impl.portal.ScreenCast;\n")
+        .arg(kBackEnd);
 }
 
 void CFakePortal::Unregister() {

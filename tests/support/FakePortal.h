@@ -60,9 +60,13 @@ public:
     void AnswerHeld(int response);
     // The desktop ends the session (the user revoked it): Session.Closed, and calls on it fail from now on.
     void CloseSession();
-    // The portal leaves the bus, and comes back.
+    // The portal leaves the bus, and comes back; with it comes its desktop half (a name of its own).
     void Unregister();
     void Register();
+    // The desktop half leaves the bus, the front end stays, answering as if nothing happened.
+    void BackEndLeaves();
+    // A portal description of the desktop half, for the folder in XDG_DESKTOP_PORTAL_DIR.
+    static QString BackEndDescription();
 
     QStringList Calls() const;
     int CountOf(const QString& prefix) const;
