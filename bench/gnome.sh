@@ -62,7 +62,7 @@ desktop_missing() {
     command -v mutter >/dev/null || { echo "mutter is not installed"; return; }
     [ -x /usr/libexec/xdg-desktop-portal-gnome ] || { echo "xdg-desktop-portal-gnome is not installed"; return; }
     command -v pipewire >/dev/null || { echo "pipewire is not installed"; return; }
-    python3 -c 'import pyatspi' 2>/dev/null || { echo "python3-pyatspi is not installed"; return; }
+    /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "python3-pyatspi is not installed"; return; }
 }
 
 # stop_desktop: ends the session and every service its bus started (one process group).

@@ -150,6 +150,7 @@ void CSequencer::ExecutionThreadProc(uint64_t total, int rowCount, CMouseAction 
             // on their way before it begins.
             if (buffer.m_dwDelay != 0) {
                 input->Flush();
+                input->MoveAhead(buffer.m_iX, buffer.m_iY, buffer.m_dwDelay);
                 if (!wait->SleepFrom(since, buffer.m_dwDelay))
                     break;
             }

@@ -97,6 +97,15 @@ public:
     virtual void BeginBatch() {}
     virtual void Flush() {}
     virtual void EndBatch() {}
+
+    // The next action is at (x, y), after a pause of pauseMs that begins now. An input whose moves are
+    // slow to take effect may move there now, so that the action itself starts at once when the pause
+    // ends; its SetCursorPos to the same point then sends nothing. Nothing by default.
+    virtual void MoveAhead(int x, int y, uint32_t pauseMs) {
+        (void)x;
+        (void)y;
+        (void)pauseMs;
+    }
 };
 
 constexpr unsigned kCapsLock = 0x1;

@@ -56,6 +56,10 @@ bool CPortalInput::Prepare(CStopSignal& stop, const std::function<void(const QSt
 bool CPortalInput::SetCursorPos(int x, int y) {
     if (OnUserInterfaceThread())
         return m_pSession->MovePointer(QPoint(x, y), &m_strError, false);
+    const bool bThereAlready = m_bMovedAhead && m_iAheadX == x && m_iAheadY == y;
+    m_bMovedAhead = false;
+    if (bThereAlready)
+        return true;
     if (m_bSettle) {
         m_bSettle = false;
         if (!m_pSession->MovePointer(QPoint(x, y), &m_strError, true))
@@ -65,6 +69,16 @@ bool CPortalInput::SetCursorPos(int x, int y) {
             m_pStop->WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs));
     }
     return m_pSession->MovePointer(QPoint(x, y), &m_strError, true);
+}
+
+void CPortalInput::MoveAhead(int x, int y, uint32_t pauseMs) {
+    m_bMovedAhead = false;
+    // A new session settles on its first move first (SetCursorPos).
+    if (pauseMs > kMoveAheadMaxMs || m_bSettle || OnUserInterfaceThread())
+        return;
+    m_bMovedAhead = m_pSession->MovePointer(QPoint(x, y), &m_strError, true);
+    m_iAheadX = x;
+    m_iAheadY = y;
 }
 
 bool CPortalInput::GetCursorPos(POINT* pt) {

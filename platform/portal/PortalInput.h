@@ -3,6 +3,7 @@
 // the compositor's logical layout coordinates; each goes to the monitor stream that holds it.
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 #include "platform/Input.h"
@@ -15,6 +16,9 @@ class CPortalInput final : public IInput {
 public:
     // How long a new session is left to take its first move before the next.
     static constexpr int kSettleMs = 300;
+    // A pause up to this long is spent at the next action's point: the move then costs the action
+    // nothing. Longer pauses leave the pointer to the user until they end.
+    static constexpr uint32_t kMoveAheadMaxMs = 50;
 
     explicit CPortalInput(std::shared_ptr<CPortalSession> session);
     // Releases a button this input left down, where the session still lets it.
@@ -33,6 +37,10 @@ public:
     // flag adds no event. Returns 0 when cbSize is not sizeof(INPUT).
     unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
     QString ErrorText() const override;
+    // Through the portal a move costs a round trip through the portal's processes before the press
+    // after it may go out, since each event waits for its answer to keep them in order. A short pause
+    // (kMoveAheadMaxMs) is spent at the next point instead.
+    void MoveAhead(int x, int y, uint32_t pauseMs) override;
 
 private:
     bool Button(int code, bool pressed);
@@ -40,6 +48,9 @@ private:
     std::shared_ptr<CPortalSession> m_pSession;
     CStopSignal* m_pStop = nullptr;
     bool m_bSettle = false;
+    bool m_bMovedAhead = false;
+    int m_iAheadX = 0;
+    int m_iAheadY = 0;
     unsigned m_uPressed = 0;  // bit per button: left, right, middle
     QString m_strError;
 };
