@@ -12,6 +12,7 @@
 #include <atomic>
 
 #include "platform/portal/PortalRequest.h"
+#include "platform/portal/KeyedProperties.h"
 #include "platform/portal/PortalSession.h"
 
 namespace {
@@ -19,32 +20,6 @@ namespace {
 const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 // Bounds a portal that hangs; the user's answer itself comes later, as a signal.
 constexpr int kCallTimeoutMs = 25000;
-
-// One entry of the shortcuts list: a(sa{sv}), the id and its description and preferred trigger.
-struct SShortcutEntry {
-    QString id;
-    QVariantMap properties;
-};
-
-}  // namespace
-
-Q_DECLARE_METATYPE(SShortcutEntry)
-
-namespace {
-
-QDBusArgument& operator<<(QDBusArgument& arg, const SShortcutEntry& entry) {
-    arg.beginStructure();
-    arg << entry.id << entry.properties;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& arg, SShortcutEntry& entry) {
-    arg.beginStructure();
-    arg >> entry.id >> entry.properties;
-    arg.endStructure();
-    return arg;
-}
 
 QString FailureText(uint response, const QString& callError) {
     if (!callError.isEmpty())
@@ -157,7 +132,7 @@ QVariant CGlobalShortcuts::ShortcutList() const {
     QList<SShortcutEntry> list;
     for (auto it = m_shortcuts.constBegin(); it != m_shortcuts.constEnd(); ++it) {
         SShortcutEntry entry;
-        entry.id = it.key();
+        entry.key = it.key();
         entry.properties.insert(QStringLiteral("description"), it->description);
         entry.properties.insert(QStringLiteral("preferred_trigger"), it->trigger);
         list << entry;

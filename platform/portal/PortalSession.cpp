@@ -19,6 +19,7 @@
 
 #include "platform/Profile.h"
 #include "platform/Wait.h"
+#include "platform/portal/KeyedProperties.h"
 #include "platform/portal/PortalRequest.h"
 
 namespace platform {
@@ -68,11 +69,11 @@ QList<SPortalStream> ParseStreams(const QVariant& value) {
         return streams;
     arg.beginArray();
     while (!arg.atEnd()) {
+        SStreamEntry entry;
+        arg >> entry;
         SPortalStream stream;
-        QVariantMap properties;
-        arg.beginStructure();
-        arg >> stream.node >> properties;
-        arg.endStructure();
+        stream.node = entry.key;
+        const QVariantMap& properties = entry.properties;
         const auto pair = [&properties](const QString& key, int* a, int* b) {
             const QVariant v = properties.value(key);
             if (v.userType() != qMetaTypeId<QDBusArgument>())

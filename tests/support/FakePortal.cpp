@@ -8,51 +8,13 @@
 #include <QMutexLocker>
 #include <utility>
 
+#include "platform/portal/KeyedProperties.h"
+
 namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kBackEnd = QStringLiteral("org.freedesktop.impl.portal.desktop.vantrelltest");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
-
-// One entry of Start's "streams": a(ua{sv}).
-struct SStreamEntry {
-    uint node = 0;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& arg, const SStreamEntry& entry) {
-    arg.beginStructure();
-    arg << entry.node << entry.properties;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& arg, SStreamEntry& entry) {
-    arg.beginStructure();
-    arg >> entry.node >> entry.properties;
-    arg.endStructure();
-    return arg;
-}
-
-// One entry of GlobalShortcuts' shortcuts: a(sa{sv}).
-struct SFakeShortcutEntry {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& arg, const SFakeShortcutEntry& entry) {
-    arg.beginStructure();
-    arg << entry.id << entry.properties;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& arg, SFakeShortcutEntry& entry) {
-    arg.beginStructure();
-    arg >> entry.id >> entry.properties;
-    arg.endStructure();
-    return arg;
-}
 
 // "ID=TRIGGER ..." of a shortcuts list; "?" for a list of another type.
 QString ShortcutsText(const QVariant& value) {
@@ -61,13 +23,13 @@ QString ShortcutsText(const QVariant& value) {
     const auto arg = value.value<QDBusArgument>();
     if (arg.currentSignature() != QLatin1String("a(sa{sv})"))
         return QStringLiteral("?");
-    QList<SFakeShortcutEntry> entries;
+    QList<platform::SShortcutEntry> entries;
     arg >> entries;
     QStringList parts;
-    for (const SFakeShortcutEntry& entry : entries) {
+    for (const platform::SShortcutEntry& entry : entries) {
         if (entry.properties.value(QStringLiteral("description")).toString().isEmpty())
             return QStringLiteral("?");
-        parts << QStringLiteral("%1=%2").arg(entry.id, entry.properties.value(QStringLiteral("preferred_trigger")).toString());
+        parts << QStringLiteral("%1=%2").arg(entry.key, entry.properties.value(QStringLiteral("preferred_trigger")).toString());
     }
     return parts.join(QLatin1Char(' '));
 }
@@ -95,16 +57,14 @@ QString Options(const QVariantMap& options) {
 
 }  // namespace
 
-Q_DECLARE_METATYPE(SStreamEntry)
-Q_DECLARE_METATYPE(SFakeShortcutEntry)
 
 namespace testsupport {
 
 CFakePortal::CFakePortal(const QString& address) {
-    qDBusRegisterMetaType<SStreamEntry>();
-    qDBusRegisterMetaType<QList<SStreamEntry>>();
-    qDBusRegisterMetaType<SFakeShortcutEntry>();
-    qDBusRegisterMetaType<QList<SFakeShortcutEntry>>();
+    qDBusRegisterMetaType<platform::SStreamEntry>();
+    qDBusRegisterMetaType<QList<platform::SStreamEntry>>();
+    qDBusRegisterMetaType<platform::SShortcutEntry>();
+    qDBusRegisterMetaType<QList<platform::SShortcutEntry>>();
     static int s_count = 0;
     m_strConnection = QStringLiteral("fake-portal-%1").arg(++s_count);
     QDBusConnection bus = QDBusConnection::connectToBus(address, m_strConnection);
@@ -188,10 +148,10 @@ void CFakePortal::CloseSession() {
 }
 
 QVariantMap CFakePortal::StartResults() {
-    QList<SStreamEntry> streams;
+    QList<platform::SStreamEntry> streams;
     for (const SFakeStream& s : m_streams) {
-        SStreamEntry entry;
-        entry.node = s.node;
+        platform::SStreamEntry entry;
+        entry.key = s.node;
         if (s.bHasPosition) {
             entry.properties.insert(QStringLiteral("position"), QVariant::fromValue(s.position));
             entry.properties.insert(QStringLiteral("size"), QVariant::fromValue(s.size));
