@@ -34,6 +34,7 @@ CPortalInput::~CPortalInput() {
         if (!flag.bPress && (m_uPressed & HeldBit(flag.button)) != 0)
             Button(static_cast<int>(LinuxButtonCode(flag.button)), false);
     }
+    AwaitAnswer();
     if (m_pStop)
         m_pSession->RemoveRun(m_pStop);
 }
@@ -60,6 +61,8 @@ bool CPortalInput::SetCursorPos(int x, int y) {
     m_bMovedAhead = false;
     if (bThereAlready)
         return true;
+    if (!AwaitAnswer())
+        return false;
     if (m_bSettle) {
         m_bSettle = false;
         if (!m_pSession->MovePointer(QPoint(x, y), &m_strError, true))
@@ -68,7 +71,7 @@ bool CPortalInput::SetCursorPos(int x, int y) {
         if (m_pStop)
             m_pStop->WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleMs));
     }
-    return m_pSession->MovePointer(QPoint(x, y), &m_strError, true);
+    return m_pSession->PostMove(QPoint(x, y), &m_answer, &m_strError);
 }
 
 void CPortalInput::MoveAhead(int x, int y, uint32_t pauseMs) {
@@ -76,7 +79,7 @@ void CPortalInput::MoveAhead(int x, int y, uint32_t pauseMs) {
     // A new session settles on its first move first (SetCursorPos).
     if (pauseMs > kMoveAheadMaxMs || m_bSettle || OnUserInterfaceThread())
         return;
-    m_bMovedAhead = m_pSession->MovePointer(QPoint(x, y), &m_strError, true);
+    m_bMovedAhead = AwaitAnswer() && m_pSession->MovePointer(QPoint(x, y), &m_strError, true);
     m_iAheadX = x;
     m_iAheadY = y;
 }
@@ -87,7 +90,26 @@ bool CPortalInput::GetCursorPos(POINT* pt) {
 }
 
 bool CPortalInput::Button(int code, bool pressed) {
-    return m_pSession->Button(code, pressed, &m_strError, !OnUserInterfaceThread());
+    if (OnUserInterfaceThread())
+        return m_pSession->Button(code, pressed, &m_strError, false);
+    return AwaitAnswer() && m_pSession->PostButton(code, pressed, &m_answer, &m_strError);
+}
+
+bool CPortalInput::AwaitAnswer() {
+    if (!m_answer)
+        return true;
+    QDBusPendingCall answer = *m_answer;
+    m_answer.reset();
+    answer.waitForFinished();
+    if (!answer.isError())
+        return true;
+    m_strError = m_pSession->AnswerError(answer.error().message());
+    return false;
+}
+
+void CPortalInput::Flush() {
+    if (!OnUserInterfaceThread())
+        AwaitAnswer();
 }
 
 unsigned CPortalInput::SendInput(unsigned count, const INPUT* inputs, int cbSize) {

@@ -2,9 +2,11 @@
 // Mouse input through the desktop portal's remote-control session (GNOME, KDE on Wayland). Positions are
 // the compositor's logical layout coordinates; each goes to the monitor stream that holds it.
 
+#include <QDBusPendingCall>
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/Input.h"
 
@@ -27,9 +29,11 @@ public:
     // Asks for the session (the user's consent, the first time) and waits for it; a stop ends the wait.
     // Says what it waits for unless the session is ready.
     bool Prepare(CStopSignal& stop, const std::function<void(const QString& what)>& waiting) override;
-    // On a run's worker every event waits for the portal's answer, which also paces a run without pauses.
-    // On the user-interface thread nothing waits: the event is sent if a session is ready, and the call
-    // fails at once otherwise (no consent is asked from there).
+    // On a run's worker every event waits for the answer to the one before it before it goes out, which
+    // keeps them in order and paces a run without pauses; the last answer of an action is waited for by
+    // Flush, before the next pause (which counts from when the action's last event went out), or by the
+    // next event. On the user-interface thread nothing waits: the event is sent if a session is ready,
+    // and the call fails at once otherwise (no consent is asked from there).
     bool SetCursorPos(int x, int y) override;
     // The pointer cannot be read through the portal.
     bool GetCursorPos(POINT* pt) override;
@@ -41,9 +45,12 @@ public:
     // after it may go out, since each event waits for its answer to keep them in order. A short pause
     // (kMoveAheadMaxMs) is spent at the next point instead.
     void MoveAhead(int x, int y, uint32_t pauseMs) override;
+    void Flush() override;
 
 private:
     bool Button(int code, bool pressed);
+    // Waits for the answer to the last event sent; false, with the reason, when it was an error.
+    bool AwaitAnswer();
 
     std::shared_ptr<CPortalSession> m_pSession;
     CStopSignal* m_pStop = nullptr;
@@ -53,6 +60,7 @@ private:
     int m_iAheadY = 0;
     unsigned m_uPressed = 0;  // bit per button: left, right, middle
     QString m_strError;
+    std::optional<QDBusPendingCall> m_answer;
 };
 
 // The input of the calling thread on the process's portal session, which is created when a run first

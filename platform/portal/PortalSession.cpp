@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QDir>
@@ -593,7 +594,8 @@ bool CPortalSession::MapToStream(const QList<SPortalStream>& streams, QPoint glo
     return true;
 }
 
-bool CPortalSession::Call(const char* method, const QList<QVariant>& args, QString* error, bool wait) {
+bool CPortalSession::Call(const char* method, const QList<QVariant>& args, QString* error, bool wait,
+                         std::optional<QDBusPendingCall>* answer) {
     QString connection;
     QString session;
     {
@@ -612,22 +614,37 @@ bool CPortalSession::Call(const char* method, const QList<QVariant>& args, QStri
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kRemoteDesktop, QLatin1String(method));
     call.setArguments(all);
     QDBusConnection bus(connection);
+    if (answer) {
+        answer->emplace(bus.asyncCall(call, kClickTimeoutMs));
+        return true;
+    }
     if (!wait)
         return bus.send(call);
     const QDBusMessage reply = bus.call(call, QDBus::Block, kClickTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return true;
-    if (error) {
-        // The session may have ended under the call; that is the better reason.
-        std::lock_guard lock(m_mutex);
-        *error = m_state.load() != EState::Ready && !m_strError.isEmpty()
-                     ? m_strError
-                     : QStringLiteral("the desktop portal refused a pointer event (%1).").arg(reply.errorMessage());
-    }
+    if (error)
+        *error = AnswerError(reply.errorMessage());
     return false;
 }
 
+QString CPortalSession::AnswerError(const QString& portalMessage) const {
+    // The session may have ended under the call; that is the better reason.
+    std::lock_guard lock(m_mutex);
+    return m_state.load() != EState::Ready && !m_strError.isEmpty()
+               ? m_strError
+               : QStringLiteral("the desktop portal refused a pointer event (%1).").arg(portalMessage);
+}
+
 bool CPortalSession::MovePointer(QPoint global, QString* error, bool wait) {
+    return Move(global, error, wait, nullptr);
+}
+
+bool CPortalSession::PostMove(QPoint global, std::optional<QDBusPendingCall>* answer, QString* error) {
+    return Move(global, error, false, answer);
+}
+
+bool CPortalSession::Move(QPoint global, QString* error, bool wait, std::optional<QDBusPendingCall>* answer) {
     uint32_t node = 0;
     QPoint local;
     if (!MapToStream(Streams(), global, &node, &local)) {
@@ -636,11 +653,15 @@ bool CPortalSession::MovePointer(QPoint global, QString* error, bool wait) {
         return false;
     }
     return Call("NotifyPointerMotionAbsolute",
-                {node, static_cast<double>(local.x()), static_cast<double>(local.y())}, error, wait);
+                {node, static_cast<double>(local.x()), static_cast<double>(local.y())}, error, wait, answer);
 }
 
 bool CPortalSession::Button(int code, bool pressed, QString* error, bool wait) {
     return Call("NotifyPointerButton", {code, pressed ? 1u : 0u}, error, wait);
+}
+
+bool CPortalSession::PostButton(int code, bool pressed, std::optional<QDBusPendingCall>* answer, QString* error) {
+    return Call("NotifyPointerButton", {code, pressed ? 1u : 0u}, error, false, answer);
 }
 
 }  // namespace platform

@@ -24,7 +24,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
+
+class QDBusPendingCall;
 
 namespace platform {
 
@@ -89,6 +92,12 @@ public:
     // answered with an error, with the reason in *error.
     bool MovePointer(QPoint global, QString* error, bool wait);
     bool Button(int code, bool pressed, QString* error, bool wait);
+    // The same, sent without waiting, its answer to come in *answer: a run's worker waits for it before
+    // its next event goes out (the portal passes on only what it answered in order), not before it goes
+    // on. AnswerError tells why an answer was an error.
+    bool PostMove(QPoint global, std::optional<QDBusPendingCall>* answer, QString* error);
+    bool PostButton(int code, bool pressed, std::optional<QDBusPendingCall>* answer, QString* error);
+    QString AnswerError(const QString& portalMessage) const;
 
     // True for the first caller after a session became ready: that caller settles the new session.
     bool ClaimSettle();
@@ -111,7 +120,9 @@ private:
     void Finish(EState state, const QString& error, uint32_t version, const QList<SPortalStream>& streams,
                 const QString& sessionHandle);
     void NotifyWaiters();
-    bool Call(const char* method, const QList<QVariant>& args, QString* error, bool wait);
+    bool Call(const char* method, const QList<QVariant>& args, QString* error, bool wait,
+              std::optional<QDBusPendingCall>* answer = nullptr);
+    bool Move(QPoint global, QString* error, bool wait, std::optional<QDBusPendingCall>* answer);
 
     SPortalOptions m_options;
     std::atomic<EState> m_state{EState::Idle};
