@@ -3,10 +3,13 @@
 // control, as it does on a user's Plasma desktop. Without kwin and its portal the suite is skipped.
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "platform/Profile.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/Actions.h"
 #include "tests/support/Kde.h"
 #include "tests/support/PortalKeyboard.h"
@@ -101,6 +104,54 @@ private Q_SLOTS:
         QVERIFY2(keyboard.Open(g_kde->BusAddress(), &error), qPrintable(error));
         QVERIFY2(keyboard.Tap(testsupport::kKeyF7, &error), qPrintable(error));
         QTRY_VERIFY_WITH_TIMEOUT(m_recorder.KeyPresses().contains(Qt::Key_F7), 10000);
+    }
+
+    // The program's window takes the script's start/stop shortcut (Ctrl+Shift+F11) as a shortcut of the
+    // whole desktop: pressed at the desktop's keyboard it starts the run, pressed again it stops it, though
+    // the run's clicks land on another window; the stop leaves no button down.
+    void globalShortcutStartsAndStopsTheWindowsRun() {
+        const QList<int> modifiers{testsupport::kKeyLeftCtrl, testsupport::kKeyLeftShift};
+        const int key = testsupport::kKeyF11;
+        QTemporaryDir dir;
+        QList<SRow> rows;
+        for (int i = 0; i < 400; ++i)
+            rows << SRow{LeftClick, 1100 + i % 20, 900, 30};
+        const QString script = testsupport::WriteScript(dir.filePath(u"shortcut.Vantrell"_s), rows,
+                                                        testsupport::Header(1000, platform::VK_F1 + 10,
+                                                                            platform::HOTKEYF_CONTROL | platform::HOTKEYF_SHIFT));
+        // Told once already, should the window think it has no shortcuts of the whole desktop.
+        QVERIFY(platform::WriteProfileInt(u"Settings"_s, u"m_bToldHowToBindToggle"_s, 1));
+        QProcess window;
+        window.setProcessEnvironment(g_kde->ClientEnvironment());
+        window.setProcessChannelMode(QProcess::ForwardedChannels);
+        window.start(QStringLiteral(VANTRELL_BINARY), {script});
+        QVERIFY(window.waitForStarted());
+        const auto end = qScopeGuard([this, &window] {
+            window.terminate();
+            if (!window.waitForFinished(20000))
+                window.kill();
+            QTest::qWait(300);  // a click cut off by the end leaves the next case nothing of it
+            m_recorder.Clear();
+        });
+        testsupport::CPortalKeyboard keyboard;
+        QString error;
+        QVERIFY2(keyboard.Open(g_kde->BusAddress(), &error), qPrintable(error));
+        // The shortcut is bound once the window has made its session; until then a press does nothing.
+        QTest::qWait(3000);
+        QCOMPARE(m_recorder.Events().size(), 0);
+        QVERIFY2(keyboard.Tap(key, &error, modifiers), qPrintable(error));
+        QVERIFY2(m_recorder.WaitForEvents(10, 20000), qPrintable(g_kde->LogTail()));
+        QVERIFY2(keyboard.Tap(key, &error, modifiers), qPrintable(error));
+        QTest::qWait(800);  // the click under way completes
+        const auto events = m_recorder.Events();
+        QTest::qWait(500);
+        QCOMPARE(m_recorder.Events().size(), events.size());  // stopped
+        QCOMPARE(events.size() % 2, 0);                       // every press has its release
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            QCOMPARE(events[i].bPress, i % 2 == 0);
+            QCOMPARE(events[i].button, 0x110u);
+            QCOMPARE(events[i].x, 1100 + int(i / 2) % 20);
+        }
     }
 
     // The portal service ending mid-run ends the run at once: status 1, one line that says why, nothing
