@@ -262,4 +262,22 @@ void CWaylandRecorder::Stop() {
     }
 }
 
+QStringList Described(const QList<CWaylandRecorder::SEvent>& events) {
+    QStringList words;
+    for (const auto& e : events)
+        words << QStringLiteral("%1 0x%2 %3,%4")
+                     .arg(e.bPress ? QStringLiteral("press") : QStringLiteral("release"))
+                     .arg(e.button, 0, 16)
+                     .arg(e.x)
+                     .arg(e.y);
+    return words;
+}
+
+QStringList Clicks(unsigned button, int x, int y, int times) {
+    QList<CWaylandRecorder::SEvent> events;
+    for (int i = 0; i < times; ++i)
+        events << CWaylandRecorder::SEvent{true, button, x, y} << CWaylandRecorder::SEvent{false, button, x, y};
+    return Described(events);
+}
+
 }  // namespace testsupport

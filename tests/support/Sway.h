@@ -105,6 +105,11 @@ private:
     QList<QPair<QString, QRect>> m_screens;
 };
 
+// The events as words ("press 0x110 100,120"), which a failed comparison shows one by one.
+QStringList Described(const QList<CWaylandRecorder::SEvent>& events);
+// The words of `times` clicks of the button (0x110 left, 0x111 right, 0x112 middle) at x,y.
+QStringList Clicks(unsigned button, int x, int y, int times = 1);
+
 }  // namespace testsupport
 
 #define VANTRELL_REQUIRE_SWAY()                              \
