@@ -20,6 +20,7 @@
 #include "platform/Profile.h"
 #include "settings/Settings.h"
 #include "tests/support/Actions.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/ButtonRecorder.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TestMain.h"
@@ -213,25 +214,9 @@ private Q_SLOTS:
         // connections is started here, before the first such child.
         QDBusConnection::connectToBus(u"unix:path=/nonexistent"_s, u"start"_s);
         QDBusConnection::disconnectFromBus(u"start"_s);
-        // A session bus that starts none of the services installed on the machine (a desktop portal among
-        // them): only the windows started here are on it.
-        const QString busConfig = m_dir.filePath(u"bus.conf"_s);
-        QFile config(busConfig);
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                     "<policy context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                     "<allow own=\"*\"/></policy>"
-                     "</busconfig>\n");
-        config.close();
-        m_bus.start(u"dbus-daemon"_s, {u"--config-file="_s + busConfig, u"--print-address"_s, u"--nofork"_s});
-        while (!m_bus.canReadLine())
-            QVERIFY2(m_bus.waitForReadyRead(10000), "dbus-daemon gave no address");
-        m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
+        QVERIFY2(m_bus.Start(&error, true), qPrintable(error));
+        m_busAddress = m_bus.Address();
         qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
-    }
-    void cleanupTestCase() {
-        m_bus.kill();
-        m_bus.waitForFinished();
     }
     void init() {
         m_recorder.Sync();
@@ -712,7 +697,7 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QProcess m_bus;
+    testsupport::CPrivateBus m_bus;
     QString m_busAddress;
     testsupport::CButtonRecorder m_recorder;
     testsupport::CX11Peer m_peer;
