@@ -106,27 +106,18 @@ QString CKde::Missing() {
     return {};
 }
 
-bool CKde::BusHasName(const QString& name) const {
+// Whether a call on the desktop's bus answers with a reply that holds `expect`.
+bool CKde::Answers(const QStringList& call, const QByteArray& expect) const {
     QProcess send;
     send.start(QStringLiteral("dbus-send"),
-               {QStringLiteral("--bus=") + m_strBus, QStringLiteral("--print-reply"),
-                QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:") + name});
-    return send.waitForFinished(5000) && send.exitCode() == 0 &&
-           send.readAllStandardOutput().contains("true");
+               QStringList{QStringLiteral("--bus=") + m_strBus, QStringLiteral("--print-reply")} + call);
+    return send.waitForFinished(5000) && send.exitCode() == 0 && send.readAllStandardOutput().contains(expect);
 }
 
-bool CKde::PortalAnswers() const {
-    QProcess send;
-    send.start(
-        QStringLiteral("dbus-send"),
-        {QStringLiteral("--bus=") + m_strBus, QStringLiteral("--print-reply"),
-         QStringLiteral("--dest=org.freedesktop.portal.Desktop"),
-         QStringLiteral("/org/freedesktop/portal/desktop"),
-         QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-         QStringLiteral("string:org.freedesktop.portal.RemoteDesktop"), QStringLiteral("string:version")});
-    return send.waitForFinished(5000) && send.exitCode() == 0 &&
-           send.readAllStandardOutput().contains("uint32");
+bool CKde::BusHasName(const QString& name) const {
+    return Answers({QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                    QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:") + name},
+                   "true");
 }
 
 bool CKde::Start(QString* error, int width, int height) {
@@ -225,7 +216,14 @@ bool CKde::Start(QString* error, int width, int height) {
         Spawn(QStringLiteral("xdg-desktop-portal"), {PortalFrontEnd()}, frontEnd, false, nullptr, error);
     if (m_portalPid < 0 ||
         !WaitFor(
-            QStringLiteral("xdg-desktop-portal"), [this] { return PortalAnswers(); }, m_portalPid, error))
+            QStringLiteral("xdg-desktop-portal"), [this] {
+                return Answers({QStringLiteral("--dest=org.freedesktop.portal.Desktop"),
+                                QStringLiteral("/org/freedesktop/portal/desktop"),
+                                QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                                QStringLiteral("string:org.freedesktop.portal.RemoteDesktop"),
+                                QStringLiteral("string:version")},
+                               "uint32");
+            }, m_portalPid, error))
         return false;
     return true;
 }

@@ -20,6 +20,7 @@
 
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 #include "tests/support/Children.h"
@@ -52,7 +53,7 @@ public:
 
 private:
     bool BusHasName(const QString& name) const;
-    bool PortalAnswers() const;
+    bool Answers(const QStringList& call, const QByteArray& expect) const;
 
     QString m_strRuntime;        // the desktop's XDG_RUNTIME_DIR
     QString m_strClientRuntime;  // the clients'
