@@ -19,21 +19,6 @@ namespace {
 // A left click, a right click and a double click, each somewhere else on the 1280x1024 monitor.
 const QList<SRow> kThreeClicks = {{LeftClick, 200, 150, 0}, {RightClick, 1000, 300, 0}, {DoubleClick, 640, 900, 0}};
 
-struct SEvent {
-    bool bPress;
-    unsigned button;
-    int x;
-    int y;
-    bool operator==(const SEvent&) const = default;
-};
-
-QString Describe(const QList<SEvent>& events) {
-    QStringList words;
-    for (const SEvent& e : events)
-        words << u"%1 0x%2 %3,%4"_s.arg(e.bPress ? u"press"_s : u"release"_s).arg(e.button, 0, 16).arg(e.x).arg(e.y);
-    return words.join(u"; "_s);
-}
-
 struct SResult {
     int status = -1;
     QString out;
@@ -76,11 +61,10 @@ private Q_SLOTS:
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QCOMPARE(r.out, u"Executed 3 Action(s)\n"_s);
         QTRY_COMPARE_WITH_TIMEOUT(m_gnome.Answered(), asked + 1, 5000);
-        const QList<SEvent> expected = {{true, 0x110, 200, 150},  {false, 0x110, 200, 150}, {true, 0x111, 1000, 300},
-                                        {false, 0x111, 1000, 300}, {true, 0x110, 640, 900}, {false, 0x110, 640, 900},
-                                        {true, 0x110, 640, 900},  {false, 0x110, 640, 900}};
+        const QStringList expected = testsupport::Clicks(0x110, 200, 150) + testsupport::Clicks(0x111, 1000, 300) +
+                                     testsupport::Clicks(0x110, 640, 900, 2);
         m_recorder.WaitForEvents(static_cast<int>(expected.size()));
-        QCOMPARE(Describe(Events()), Describe(expected));
+        QCOMPARE(testsupport::Described(m_recorder.Events()), expected);
     }
 
     // Cancelled in the dialog: the run says what it waited for, then fails with the reason on one line, and
@@ -113,13 +97,6 @@ private:
         }
         return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
                 QString::fromUtf8(program.readAllStandardOutput()), QString::fromUtf8(program.readAllStandardError())};
-    }
-
-    QList<SEvent> Events() {
-        QList<SEvent> events;
-        for (const auto& e : m_recorder.Events())
-            events << SEvent{e.bPress, e.button, e.x, e.y};
-        return events;
     }
 
     testsupport::CGnome m_gnome;

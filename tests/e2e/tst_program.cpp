@@ -20,6 +20,7 @@
 #include "platform/Profile.h"
 #include "settings/Settings.h"
 #include "tests/support/Actions.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/ButtonRecorder.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TestMain.h"
@@ -213,25 +214,9 @@ private Q_SLOTS:
         // connections is started here, before the first such child.
         QDBusConnection::connectToBus(u"unix:path=/nonexistent"_s, u"start"_s);
         QDBusConnection::disconnectFromBus(u"start"_s);
-        // A session bus that starts none of the services installed on the machine (a desktop portal among
-        // them): only the windows started here are on it.
-        const QString busConfig = m_dir.filePath(u"bus.conf"_s);
-        QFile config(busConfig);
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                     "<policy context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                     "<allow own=\"*\"/></policy>"
-                     "</busconfig>\n");
-        config.close();
-        m_bus.start(u"dbus-daemon"_s, {u"--config-file="_s + busConfig, u"--print-address"_s, u"--nofork"_s});
-        while (!m_bus.canReadLine())
-            QVERIFY2(m_bus.waitForReadyRead(10000), "dbus-daemon gave no address");
-        m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
+        QVERIFY2(m_bus.Start(&error, true), qPrintable(error));
+        m_busAddress = m_bus.Address();
         qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
-    }
-    void cleanupTestCase() {
-        m_bus.kill();
-        m_bus.waitForFinished();
     }
     void init() {
         m_recorder.Sync();
@@ -283,18 +268,6 @@ private Q_SLOTS:
         QCOMPARE(r2.status, 0);
         QCOMPARE(r2.out.section(u'\n', 10),
                  u"1\tLeft Click\t1\t2\t3\ta\\tb\\x1b[31mc\\\\d\\x7f\\x85\\x01 \u00e9\u2028 \U0001F5B1\n"_s);
-    }
-
-    // Output that cannot be written is an error, not a success.
-    void printIntoAFullDisk() {
-        QProcess p;
-        p.setStandardOutputFile(u"/dev/full"_s);
-        Start(p, {u"--print"_s, kExample}, false);
-        QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), 1);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
-                 u"vantrell: cannot write the output: No space left on device\n"_s);
     }
 
     // The exit status and both outputs, matched whole by the patterns.
@@ -390,20 +363,22 @@ private Q_SLOTS:
         QCOMPARE(out.section(u'\n', -2), u"Executed %1 Action(s)\n"_s.arg(out.count(u"move "_s)));
     }
 
-    // Standard output that takes nothing: an error on stderr and status 1, and no count claimed.
+    // Standard output that takes nothing (a full disk): an error on stderr and status 1, and no count
+    // claimed, nor a listing passed off as printed.
     void outputThatCannotBeWritten_data() {
-        QTest::addColumn<bool>("bDryRun");
-        QTest::newRow("dry run") << true;
-        QTest::newRow("run") << false;
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("bDisplay");
+        const QString full = Script(u"full.Vantrell"_s, kThreeRows, Header(50));
+        QTest::newRow("dry run") << QStringList{u"--run"_s, full, u"--dry-run"_s} << false;
+        QTest::newRow("run") << QStringList{u"--run"_s, Script(u"one.Vantrell"_s, kThreeRows, Header(1))} << true;
+        QTest::newRow("print") << QStringList{u"--print"_s, kExample} << false;
     }
     void outputThatCannotBeWritten() {
-        QFETCH(bool, bDryRun);
-        QStringList args{u"--run"_s, Script(u"full.Vantrell"_s, kThreeRows, Header(bDryRun ? 50 : 1))};
-        if (bDryRun)
-            args << u"--dry-run"_s;
+        QFETCH(QStringList, args);
+        QFETCH(bool, bDisplay);
         QProcess p;
         p.setStandardOutputFile(u"/dev/full"_s);
-        Start(p, args, !bDryRun);
+        Start(p, args, bDisplay);
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 1);
@@ -693,29 +668,6 @@ private Q_SLOTS:
         QCOMPARE(r.err, u"vantrell: the Vantrell window did not answer\n"_s);
     }
 
-    // A scheduled start a few seconds ahead, kept when the window asks about it, fires once, at its second.
-    void autoRunFiresOnce() {
-        const QDateTime at = QDateTime::currentDateTime().addSecs(6);
-        const QDateTime when(at.date(), QTime(at.time().hour(), at.time().minute(), at.time().second()));
-        CScriptHeader header;
-        header.m_bAutoRun = 1;
-        header.m_dtAutoRunDate = COleDateTime(when.date(), QTime(0, 0));
-        header.m_dtAutoRunTime = COleDateTime::TimeOfDay(when.time());
-        QProcess gui;
-        Start(gui, {Script(u"auto.Vantrell"_s, {{0, 1000, 900, 0}, {0, 1010, 900, 0}}, header)}, true);
-        QTRY_VERIFY_WITH_TIMEOUT(HasWindowTitled(u"Vantrell by Orlenby"_s), 5000);
-        QTest::qWait(200);
-        QVERIFY(m_peer.TapKey(XK_Return, 0));
-        QVERIFY(m_recorder.WaitForEvents(4, 10000));
-        const QDateTime fired = QDateTime::currentDateTime();
-        QVERIFY2(fired >= when && fired < when.addMSecs(1500), qPrintable(fired.toString(Qt::ISODateWithMs)));
-        QTest::qWait(1500);
-        m_recorder.Sync();
-        QCOMPARE(m_recorder.Events().size(), 4);
-        gui.terminate();
-        gui.waitForFinished();
-    }
-
 private:
     // Empty when, after a command to a window, a run goes on (or no run does), and every click so far was on
     // the line y; otherwise what is wrong.
@@ -745,7 +697,7 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QProcess m_bus;
+    testsupport::CPrivateBus m_bus;
     QString m_busAddress;
     testsupport::CButtonRecorder m_recorder;
     testsupport::CX11Peer m_peer;

@@ -1,8 +1,6 @@
 #include "tests/support/Gnome.h"
 
 #include <grp.h>
-#include <pwd.h>
-#include <sys/types.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -24,22 +22,7 @@ namespace {
 constexpr int kStartTimeoutMs = 30000;
 const QString kWaylandName = QStringLiteral("wayland-0");
 
-bool WriteFile(const QString& path, const QByteArray& text, mode_t mode) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() &&
-           chmod(QFile::encodeName(path).constData(), mode) == 0;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
-
-CGnome::~CGnome() {
-    Stop();
-}
 
 QString CGnome::Missing() {
     for (const char* program : {"mutter", "pipewire", "wireplumber", "dbus-run-session"}) {
@@ -64,23 +47,8 @@ QString CGnome::Missing() {
 
 bool CGnome::Start(QString* error) {
     Stop();
-    m_dir = std::make_unique<QTemporaryDir>();
-    if (!m_dir->isValid()) {
-        *error = QStringLiteral("cannot make a temporary folder");
+    if (!Prepare(QStringLiteral("mutter"), error))
         return false;
-    }
-    m_uid = getuid();
-    m_gid = getgid();
-    if (m_uid == 0) {
-        const passwd* nobody = getpwnam("nobody");
-        const group* nogroup = getgrnam("nogroup");
-        if (!nobody) {
-            *error = QStringLiteral("mutter should not run as root and there is no account nobody");
-            return false;
-        }
-        m_uid = nobody->pw_uid;
-        m_gid = nogroup ? nogroup->gr_gid : nobody->pw_gid;
-    }
     const QString dir = m_dir->path();
     const auto own = [this](const QString& path, mode_t mode) {
         const QByteArray name = QFile::encodeName(path);
@@ -154,14 +122,6 @@ bool CGnome::Start(QString* error) {
     return false;
 }
 
-QString CGnome::LogTail(const QString& name) const {
-    if (!m_dir)
-        return {};
-    const QList<QByteArray> lines = ReadFile(m_dir->path() + QLatin1Char('/') + name).trimmed().split('\n');
-    return name + QStringLiteral(": ") +
-           QString::fromLocal8Bit(lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(" | "));
-}
-
 void CGnome::SetConsent(bool bShare) {
     if (m_dir)
         WriteFile(m_dir->path() + QStringLiteral("/answer"), bShare ? "share\n" : "cancel\n", 0644);
@@ -224,7 +184,7 @@ void CGnome::Stop() {
         kill(-group, SIGKILL);
     }
     m_busAddress.clear();
-    m_dir.reset();
+    EndAll();
 }
 
 }  // namespace testsupport

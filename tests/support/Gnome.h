@@ -18,22 +18,17 @@
 // client such as the recorder may run as the caller. Everything ends with this object, or with the test
 // process should it crash.
 
-#include <sys/types.h>
-
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <QTemporaryDir>
-#include <memory>
+
+#include "tests/support/Children.h"
 
 namespace testsupport {
 
-class CGnome {
+class CGnome : private CChildren {
 public:
-    CGnome() = default;
-    CGnome(const CGnome&) = delete;
-    CGnome& operator=(const CGnome&) = delete;
-    ~CGnome();
+    ~CGnome() { Stop(); }
 
     // The first program or module that is missing ("mutter", "python3-pyatspi", ...); empty when all are
     // there.
@@ -58,12 +53,9 @@ public:
     QString SharedFolder() const { return m_dir ? m_dir->path() + QStringLiteral("/shared") : QString(); }
 
 private:
-    QString LogTail(const QString& name) const;
+    QString LogTail(const QString& name) const { return FileTail(Path(name)); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_session;
-    uid_t m_uid = 0;
-    gid_t m_gid = 0;
     QString m_busAddress;
 };
 

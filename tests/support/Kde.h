@@ -18,24 +18,18 @@
 // that a container may refuse to grant ("Operation not permitted"); the copy keeps the name, since kwin
 // finds its plug-ins and settings by it.
 
-#include <sys/types.h>
-
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
-#include <functional>
-#include <memory>
-#include <vector>
+#include <utility>
+
+#include "tests/support/Children.h"
 
 namespace testsupport {
 
-class CKde {
+class CKde : private CChildren {
 public:
-    CKde() = default;
-    CKde(const CKde&) = delete;
-    CKde& operator=(const CKde&) = delete;
-    ~CKde();
+    ~CKde() { Stop(); }
 
     // Empty when everything is installed, else what is missing ("kwin_wayland is not installed").
     static QString Missing();
@@ -53,33 +47,18 @@ public:
     QProcessEnvironment ClientEnvironment() const;
 
     // Ends xdg-desktop-portal at once, as a crash would (SIGKILL).
-    void KillPortal();
+    void KillPortal() { Kill(std::exchange(m_portalPid, -1)); }
     // The tail of the desktop's logs, for a failure message.
-    QString LogTail() const;
+    using CChildren::LogTail;
 
 private:
-    struct SChild {
-        QString name;
-        pid_t pid = -1;
-    };
-    // Starts a child with the environment (KEY=VALUE), as nobody when asDesktopUser and the suite is root;
-    // "{fd}" in an argument stands for a pipe whose first line is returned in *line (when line is given).
-    pid_t Spawn(const QString& name, const QStringList& args, const QStringList& environment,
-                bool asDesktopUser, QByteArray* line, QString* error);
-    bool WaitFor(const QString& what, const std::function<bool()>& ready, pid_t pid, QString* error);
     bool BusHasName(const QString& name) const;
-    bool PortalAnswers() const;
-    static void End(pid_t pid);
+    bool Answers(const QStringList& call, const QByteArray& expect) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     QString m_strRuntime;        // the desktop's XDG_RUNTIME_DIR
     QString m_strClientRuntime;  // the clients'
     QString m_strBus;
     QString m_strSocket;
-    uid_t m_uid = 0;
-    gid_t m_gid = 0;
-    bool m_bDropRoot = false;
-    std::vector<SChild> m_children;  // in the order started; ended in reverse
     pid_t m_portalPid = -1;
 };
 

@@ -1,37 +1,16 @@
 #include "tests/support/Sway.h"
 
-#include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDeadlineTimer>
 #include <QStandardPaths>
-#include <QThread>
-#include <cerrno>
-#include <cstring>
-#include <string>
-#include <vector>
 
 namespace testsupport {
 
 namespace {
-
-constexpr int kStartTimeoutMs = 15000;
-
-bool WriteFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-}
 
 // The first entry of dir whose name matches, as an absolute path.
 QString FindEntry(const QString& dir, const QString& pattern, const QString& notEndingWith = {}) {
@@ -45,10 +24,6 @@ QString FindEntry(const QString& dir, const QString& pattern, const QString& not
 
 }  // namespace
 
-CSway::~CSway() {
-    Stop();
-}
-
 bool CSway::Installed() {
     return !QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty() &&
            !QStandardPaths::findExecutable(QStringLiteral("swaymsg")).isEmpty();
@@ -56,33 +31,12 @@ bool CSway::Installed() {
 
 bool CSway::Start(QString* error, int width, int height) {
     Stop();
-    m_dir = std::make_unique<QTemporaryDir>();
-    if (!m_dir->isValid()) {
-        *error = QStringLiteral("cannot make a temporary folder");
+    if (!Prepare(QStringLiteral("sway"), error))
         return false;
-    }
-    // Sway will not run as root; it runs as nobody then, who must reach its files.
-    uid_t uid = getuid();
-    gid_t gid = getgid();
-    if (uid == 0) {
-        const passwd* nobody = getpwnam("nobody");
-        const group* nogroup = getgrnam("nogroup");
-        if (!nobody) {
-            *error = QStringLiteral("sway cannot run as root and there is no account nobody");
-            return false;
-        }
-        uid = nobody->pw_uid;
-        gid = nogroup ? nogroup->gr_gid : nobody->pw_gid;
-        chmod(QFile::encodeName(m_dir->path()).constData(), 0755);
-    }
-    m_runtime = m_dir->path() + QStringLiteral("/runtime");
-    m_clientRuntime = m_dir->path() + QStringLiteral("/client-runtime");
-    const QString config = m_dir->path() + QStringLiteral("/config");
-    const QString log = m_dir->path() + QStringLiteral("/sway.log");
-    if (!QDir().mkdir(m_runtime) || !QDir().mkdir(m_clientRuntime) ||
-        chmod(QFile::encodeName(m_runtime).constData(), 0700) != 0 ||
-        chmod(QFile::encodeName(m_clientRuntime).constData(), 0700) != 0 ||
-        chown(QFile::encodeName(m_runtime).constData(), uid, gid) != 0 ||
+    m_runtime = Path(QStringLiteral("runtime"));
+    m_clientRuntime = Path(QStringLiteral("client-runtime"));
+    const QString config = Path(QStringLiteral("config"));
+    if (!PrivateFolder(m_runtime, true) || !PrivateFolder(m_clientRuntime, false) ||
         !WriteFile(config, QStringLiteral("output HEADLESS-1 mode %1x%2 position 0 0\n"
                                           "xwayland disable\n"
                                           "default_border none\n"
@@ -91,94 +45,33 @@ bool CSway::Start(QString* error, int width, int height) {
                                .arg(width)
                                .arg(height)
                                .toUtf8())) {
-        *error = QStringLiteral("cannot prepare sway's folder %1").arg(m_dir->path());
+        *error = QStringLiteral("cannot prepare sway's folder %1").arg(Path({}));
         return false;
     }
-
-    // Everything the child needs is made before the fork: only async-signal-safe calls may follow it.
-    std::vector<std::string> environment;
+    QStringList environment;
     const QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
     for (const QString& key : system.keys()) {
         if (key != QLatin1String("WAYLAND_DISPLAY") && key != QLatin1String("DISPLAY") &&
             key != QLatin1String("XDG_RUNTIME_DIR") && key != QLatin1String("SWAYSOCK") &&
             !key.startsWith(QLatin1String("WLR_")))
-            environment.push_back((key + QLatin1Char('=') + system.value(key)).toStdString());
+            environment << key + QLatin1Char('=') + system.value(key);
     }
-    for (const char* entry : {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"})
-        environment.emplace_back(entry);
-    environment.push_back("XDG_RUNTIME_DIR=" + m_runtime.toStdString());
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    const std::string swayPath = QStandardPaths::findExecutable(QStringLiteral("sway")).toStdString();
-    std::string configPath = config.toStdString();
-    std::string arg0 = "sway", arg1 = "-c";
-    char* argv[] = {arg0.data(), arg1.data(), configPath.data(), nullptr};
-    const int logFd = open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const bool bDropRoot = getuid() == 0;
-
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
-        if (logFd >= 0)
-            close(logFd);
-        return false;
-    }
-    if (pid == 0) {
-        // What `setpriv --reuid=nobody --regid=nogroup --clear-groups` does, here, so that the death signal
-        // set afterwards survives (a change of user clears it).
-        if (bDropRoot && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
-            _exit(126);
-        // The compositor must not outlive a test that crashes.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent)
-            _exit(127);
-        const int devnull = open("/dev/null", O_RDONLY);
-        if (devnull >= 0)
-            dup2(devnull, STDIN_FILENO);
-        if (logFd >= 0) {
-            dup2(logFd, STDOUT_FILENO);
-            dup2(logFd, STDERR_FILENO);
-        }
-        execve(swayPath.c_str(), argv, envp.data());
-        _exit(127);
-    }
-    if (logFd >= 0)
-        close(logFd);
-    m_pid = pid;
-
+    environment << QStringLiteral("WLR_BACKENDS=headless") << QStringLiteral("WLR_LIBINPUT_NO_DEVICES=1")
+                << QStringLiteral("WLR_RENDERER=pixman") << QStringLiteral("XDG_RUNTIME_DIR=") + m_runtime;
+    m_pid = Spawn(QStringLiteral("sway"), {QStringLiteral("sway"), QStringLiteral("-c"), config}, environment,
+                  true, nullptr, error);
     // Up once both sockets exist and it answers a request.
-    const QDeadlineTimer deadline(kStartTimeoutMs);
-    while (!deadline.hasExpired()) {
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            *error = QStringLiteral("sway ended at start: %1").arg(LogTail());
-            return false;
-        }
+    const auto up = [this] {
         if (m_socket.isEmpty())
             m_socket = FindEntry(m_runtime, QStringLiteral("wayland-*"), QStringLiteral(".lock"));
         if (m_ipc.isEmpty())
             m_ipc = FindEntry(m_runtime, QStringLiteral("sway-ipc.*.sock"));
-        if (!m_socket.isEmpty() && !m_ipc.isEmpty() && Command(QStringLiteral("nop")))
-            return true;
-        QThread::msleep(20);
-    }
-    *error = QStringLiteral("sway did not come up: %1").arg(LogTail());
+        return !m_socket.isEmpty() && !m_ipc.isEmpty() && Command(QStringLiteral("nop"));
+    };
+    if (m_pid > 0 && WaitFor(QStringLiteral("sway"), up, m_pid, error, 15000))
+        return true;
     Stop();
     return false;
-}
-
-QString CSway::LogTail() const {
-    if (!m_dir)
-        return {};
-    QFile file(m_dir->path() + QStringLiteral("/sway.log"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("(no log)");
-    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
-    return QString::fromLocal8Bit(lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(" | "));
 }
 
 bool CSway::Command(const QString& command, QString* output) {
@@ -251,30 +144,11 @@ void CSway::UseForThisProcess() const {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_clientRuntime));
 }
 
-void CSway::Kill() {
-    if (m_pid <= 0)
-        return;
-    kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
-}
-
 void CSway::Stop() {
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        // A few seconds for it to close its clients, then no more.
-        for (int i = 0; i < 250; ++i) {
-            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-                m_pid = -1;
-                break;
-            }
-            QThread::msleep(20);
-        }
-        Kill();
-    }
+    EndAll();
+    m_pid = -1;
     m_socket.clear();
     m_ipc.clear();
-    m_dir.reset();
 }
 
 // --- The recorder ---------------------------------------------------------------------------------------
@@ -386,6 +260,24 @@ void CWaylandRecorder::Stop() {
         m_process.kill();
         m_process.waitForFinished(3000);
     }
+}
+
+QStringList Described(const QList<CWaylandRecorder::SEvent>& events) {
+    QStringList words;
+    for (const auto& e : events)
+        words << QStringLiteral("%1 0x%2 %3,%4")
+                     .arg(e.bPress ? QStringLiteral("press") : QStringLiteral("release"))
+                     .arg(e.button, 0, 16)
+                     .arg(e.x)
+                     .arg(e.y);
+    return words;
+}
+
+QStringList Clicks(unsigned button, int x, int y, int times) {
+    QList<CWaylandRecorder::SEvent> events;
+    for (int i = 0; i < times; ++i)
+        events << CWaylandRecorder::SEvent{true, button, x, y} << CWaylandRecorder::SEvent{false, button, x, y};
+    return Described(events);
 }
 
 }  // namespace testsupport

@@ -17,24 +17,20 @@
 // folder owned by nobody; root clients may still connect to its socket. The compositor ends with this
 // object, or with the process should it crash.
 
-#include <sys/types.h>
-
 #include <QList>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QString>
-#include <QTemporaryDir>
-#include <memory>
+#include <utility>
+
+#include "tests/support/Children.h"
 
 namespace testsupport {
 
-class CSway {
+class CSway : private CChildren {
 public:
-    CSway() = default;
-    CSway(const CSway&) = delete;
-    CSway& operator=(const CSway&) = delete;
-    ~CSway();
+    ~CSway() { Stop(); }
 
     static bool Installed();
     // Starts sway with one output, HEADLESS-1, of the given size at 0,0 and waits until it answers.
@@ -54,14 +50,11 @@ public:
     // Points WAYLAND_DISPLAY (and XDG_RUNTIME_DIR, when unset) of this process at it.
     void UseForThisProcess() const;
     // Ends it at once, as a crash would (SIGKILL); for the tests of a compositor that goes away.
-    void Kill();
+    void Kill() { CChildren::Kill(std::exchange(m_pid, -1)); }
     void Stop();
     bool IsRunning() const { return m_pid > 0; }
 
 private:
-    QString LogTail() const;
-
-    std::unique_ptr<QTemporaryDir> m_dir;
     QString m_runtime;
     QString m_clientRuntime;
     QString m_socket;
@@ -111,6 +104,11 @@ private:
     QList<int> m_keys;
     QList<QPair<QString, QRect>> m_screens;
 };
+
+// The events as words ("press 0x110 100,120"), which a failed comparison shows one by one.
+QStringList Described(const QList<CWaylandRecorder::SEvent>& events);
+// The words of `times` clicks of the button (0x110 left, 0x111 right, 0x112 middle) at x,y.
+QStringList Clicks(unsigned button, int x, int y, int times = 1);
 
 }  // namespace testsupport
 

@@ -25,6 +25,26 @@ constexpr struct {
     {platform::MOD_WIN, XK_Super_L},
 };
 
+// Calls each(index, value) for every value of a window's 32-bit property; false when it has none.
+template <class Each>
+bool ForEachValue(Display* display, Window window, const char* name, Each&& each) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool bFound = XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 64, False,
+                                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+                        data != nullptr && format == 32 && count > 0;
+    if (bFound) {
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            each(i, values[i]);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return bFound;
+}
+
 }  // namespace
 
 CX11Peer::~CX11Peer() {
@@ -115,28 +135,13 @@ CX11Peer::WindowState CX11Peer::StateOf(unsigned long window) {
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(m_pDisplay, window, &attributes))
         state.viewable = attributes.map_state == IsViewable;
-    const auto property = [&](const char* name, auto&& each) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        const Atom atom = XInternAtom(m_pDisplay, name, False);
-        if (XGetWindowProperty(m_pDisplay, window, atom, 0, 64, False, AnyPropertyType, &type, &format, &count,
-                               &after, &data) == Success &&
-            data != nullptr && format == 32) {
-            const auto* values = reinterpret_cast<const unsigned long*>(data);
-            for (unsigned long i = 0; i < count; ++i)
-                each(i, values[i]);
-        }
-        if (data != nullptr)
-            XFree(data);
-    };
-    property("WM_STATE", [&](unsigned long i, unsigned long value) {
+    ForEachValue(m_pDisplay, window, "WM_STATE", [&](unsigned long i, unsigned long value) {
         if (i == 0)
             state.iconic = value == IconicState;
     });
     const Atom hidden = XInternAtom(m_pDisplay, "_NET_WM_STATE_HIDDEN", False);
-    property("_NET_WM_STATE", [&](unsigned long, unsigned long value) { state.hidden |= value == hidden; });
+    ForEachValue(m_pDisplay, window, "_NET_WM_STATE",
+                 [&](unsigned long, unsigned long value) { state.hidden |= value == hidden; });
     trap.Sync();
     return state;
 }
@@ -180,18 +185,9 @@ bool CX11Peer::WindowManagerTakesWindows() {
     const Window window = XCreateSimpleWindow(m_pDisplay, DefaultRootWindow(m_pDisplay), 0, 0, 10, 10, 0, 0, 0);
     XMapWindow(m_pDisplay, window);
     XSync(m_pDisplay, False);
-    const Atom wmState = XInternAtom(m_pDisplay, "WM_STATE", False);
     bool taken = false;
     for (int i = 0; i < 100 && !taken; ++i) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        taken = XGetWindowProperty(m_pDisplay, window, wmState, 0, 2, False, AnyPropertyType, &type, &format,
-                                   &count, &after, &data) == Success &&
-                count > 0;
-        if (data != nullptr)
-            XFree(data);
+        taken = ForEachValue(m_pDisplay, window, "WM_STATE", [](unsigned long, unsigned long) {});
         if (!taken)
             usleep(10000);
     }

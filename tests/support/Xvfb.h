@@ -1,7 +1,8 @@
 #pragma once
 
-#include <sys/types.h>
 #include <QString>
+
+#include "tests/support/Children.h"
 
 namespace testsupport {
 
@@ -9,16 +10,11 @@ namespace testsupport {
 // DISPLAY for this process; the server ends with this object (or with the process, should it crash).
 class CXvfb {
 public:
-    CXvfb() = default;
-    CXvfb(const CXvfb&) = delete;
-    CXvfb& operator=(const CXvfb&) = delete;
-    ~CXvfb();
-
     bool Start(QString* error, int width = 1280, int height = 1024);
-    void Stop();
+    void Stop() { m_children.EndAll(); }
 
 private:
-    pid_t m_pid = -1;
+    CChildren m_children;
 };
 
 }  // namespace testsupport
