@@ -258,12 +258,17 @@ bool CFakePortal::handleMessage(const QDBusMessage& message, const QDBusConnecti
         if (response == 0)
             results = StartResults();
     }
+    return AnswerOrHold(message, bus, request, response, results);
+}
+
+bool CFakePortal::AnswerOrHold(const QDBusMessage& message, QDBusConnection& bus, const QString& request,
+                               int response, const QVariantMap& results) {
     // The answer before the reply: a client must listen before it calls.
-    if (response >= 0)
+    if (response >= 0) {
         Respond(request, static_cast<uint>(response), results);
-    else {
+    } else {
         m_strHeldRequest = request;
-        m_strHeldMethod = member;
+        m_strHeldMethod = message.member();
     }
     bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
     return true;
@@ -300,14 +305,7 @@ bool CFakePortal::HandleShortcuts(const QDBusMessage& message, QDBusConnection& 
         m_shortcutsSessions << m_strShortcutsSession;
         results.insert(QStringLiteral("session_handle"), m_strShortcutsSession);
     }
-    if (response >= 0)
-        Respond(request, static_cast<uint>(response), results);
-    else {
-        m_strHeldRequest = request;
-        m_strHeldMethod = member;
-    }
-    bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
-    return true;
+    return AnswerOrHold(message, bus, request, response, results);
 }
 
 void CFakePortal::Activate(const QString& id) {

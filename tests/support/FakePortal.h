@@ -79,6 +79,9 @@ private:
     void Record(const QString& line);
     QVariantMap StartResults();
     bool HandleShortcuts(const QDBusMessage& message, QDBusConnection& bus);
+    // Sends the request's Response (or holds it back, for a response of -1), then the call's reply.
+    bool AnswerOrHold(const QDBusMessage& message, QDBusConnection& bus, const QString& request, int response,
+                      const QVariantMap& results);
 
     QString m_strConnection;
     bool m_bRegistered = false;
