@@ -59,7 +59,7 @@ public:
     EState State() const { return m_state; }
     EShortcutsForm Form() const { return m_form; }
 
-    // Sets the shortcut id to trigger (the shortcuts specification's text, "CTRL+SHIFT+F11"), or removes it
+    // Sets the shortcut id to trigger (the desktops' trigger text, "CTRL+SHIFT+F11"), or removes it
     // with an empty trigger. Registered from the event loop once the probe found the portal; Bound or
     // Failed tell how it went.
     void Set(const QString& id, const QString& description, const QString& trigger);

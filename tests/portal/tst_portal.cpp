@@ -368,7 +368,7 @@ private Q_SLOTS:
     }
 
     // The script's start/stop shortcut becomes a global shortcut of the desktop in the form its portal
-    // takes, with the trigger text of the shortcuts specification; a changed shortcut makes a new session,
+    // takes, with the desktops' trigger text ("CTRL+SHIFT+F11"); a changed shortcut makes a new session,
     // and a cleared one closes it.
     void shortcutReachesTheDesktop_data() {
         QTest::addColumn<uint>("version");
