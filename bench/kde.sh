@@ -10,6 +10,12 @@
 #     desktop_client_runtime    a private runtime folder of the caller's own, a value for XDG_RUNTIME_DIR
 #     desktop_label             the desktop's name for the table ("KDE Plasma 5.27")
 # stop_desktop          ends everything start_desktop started
+# desktop_variants      the ways the timing case runs this desktop, each a value for desktop_variant, which
+#                       start_desktop reads: "opengl" is kwin as it starts by itself, compositing with OpenGL,
+#                       here on llvmpipe since the machine has no GPU; "qpainter" is kwin compositing with
+#                       QPainter (KWIN_COMPOSE=Q). On llvmpipe every pointer move has kwin redraw the output on
+#                       the processor, and kwin takes no input until the frame is done: a press that comes
+#                       meanwhile waits for it. The two side by side show how much of the lateness that is.
 #
 # As root, kwin, the bus, pipewire and the KDE portal run as nobody (every folder above DIR must let nobody
 # through); the portal's front end runs as the caller, since it looks at each caller's process and may not
@@ -17,6 +23,7 @@
 # capability that a container may refuse to grant.
 
 desktop_pids=()
+desktop_variants=(opengl qpainter)
 
 _kde_service_exec() { # the program a D-Bus service file starts
     sed -n 's/^Exec=\([^ ]*\).*/\1/p' "/usr/share/dbus-1/services/$1.service" 2>/dev/null
@@ -79,6 +86,13 @@ start_desktop() {
     cp "$(command -v kwin_wayland)" "$dir/kwin_wayland"
     chmod 755 "$dir/kwin_wayland"
     desktop_label="KDE Plasma $("$dir/kwin_wayland" --version 2>/dev/null | awk '{ print $2 }')"
+    local compose=()
+    if [ "${desktop_variant:-opengl}" = qpainter ]; then
+        compose=(KWIN_COMPOSE=Q)
+        desktop_label+=", QPainter compositing"
+    else
+        desktop_label+=", OpenGL compositing on llvmpipe"
+    fi
     cat >"$dir/bus.conf" <<CONF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -112,7 +126,8 @@ CONF
     desktop_pids+=("$pid")
     _kde_wait dbus-daemon "$pid" test -S "$runtime/bus" || return 1
 
-    "${as_user[@]}" "${base[@]}" DBUS_SESSION_BUS_ADDRESS="$desktop_bus_address" "$dir/kwin_wayland" --virtual \
+    "${as_user[@]}" "${base[@]}" DBUS_SESSION_BUS_ADDRESS="$desktop_bus_address" ${compose[@]+"${compose[@]}"} \
+        "$dir/kwin_wayland" --virtual \
         --width 1280 --height 1024 --no-lockscreen --socket wayland-0 >"$dir/kwin.log" 2>&1 &
     pid=$!
     desktop_pids+=("$pid")
