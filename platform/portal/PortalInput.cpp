@@ -129,6 +129,10 @@ bool PortalRemoteDesktopOffered(int timeoutMs, QString* why) {
             *why = QStringLiteral("there is no session bus, through which the desktop portal is reached.");
         return false;
     }
+    // The connection's thread goes only when the process ends. Made before it, the registry of the types
+    // that messages are read into outlasts it, so a message that comes in while the program ends (after a
+    // refusal here, say) is not read into types that are gone.
+    qRegisterMetaType<QDBusVariant>();
     bool offered = false;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kName);
