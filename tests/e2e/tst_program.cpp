@@ -517,8 +517,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("err");
         const QString none = u"vantrell: no Vantrell window is running\n"_s;
         QTest::newRow("stop") << QStringList{u"--stop"_s} << QByteArray() << none;
-        QTest::newRow("toggle") << QStringList{u"--toggle"_s} << QByteArray() << none;
-        QTest::newRow("start") << QStringList{u"--start"_s} << QByteArray() << none;
         QTest::newRow("no session bus") << QStringList{u"--toggle"_s} << "unix:path=/nonexistent/bus"_ba
                                         << u"vantrell: no session bus[^\n]*\n"_s;
         QTest::newRow("two commands") << QStringList{u"--start"_s, u"--stop"_s} << QByteArray()
