@@ -108,6 +108,32 @@ public:
     }
 };
 
+// An input whose records become button events one at a time: the walk of the records is here, so every back
+// end counts, fails and tracks held buttons alike, and a back end only says how it makes one press or
+// release.
+class CButtonInput : public IInput {
+public:
+    // Makes the button presses and releases of each INPUT_MOUSE record, in the order of the flag bits.
+    // Records of other types are skipped and not counted; a move flag adds no event (positions are set with
+    // SetCursorPos). The walk stops at the first event that fails: the records before it count, that one and
+    // those after it do not. Then Deliver sends what the walk queued; when that finds the connection lost, no
+    // record of the call counts, since none is known to have arrived. Returns 0 when cbSize is not
+    // sizeof(INPUT), as Windows does.
+    unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
+
+protected:
+    // One press or release; false when it could not go out.
+    virtual bool Button(EMouseButton button, bool bPress) = 0;
+    // Called once at the end of every walk, also one that failed. False when what was sent is lost.
+    virtual bool Deliver() { return true; }
+    // Releases every button a call pressed and none released, so nothing stays down when the input goes.
+    // For the back end's destructor, while Button still works; it sends what it queued itself.
+    void ReleaseHeld();
+
+private:
+    unsigned m_uHeld = 0;  // bit per EMouseButton
+};
+
 constexpr unsigned kCapsLock = 0x1;
 constexpr unsigned kNumLock = 0x2;
 constexpr unsigned kScrollLock = 0x4;

@@ -15,11 +15,6 @@ namespace platform {
 
 namespace {
 
-// The bit of a button in the set of buttons held.
-constexpr unsigned HeldBit(EMouseButton button) {
-    return 1u << static_cast<unsigned>(button);
-}
-
 bool OnUserInterfaceThread() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
@@ -30,10 +25,7 @@ bool OnUserInterfaceThread() {
 CPortalInput::CPortalInput(std::shared_ptr<CPortalSession> session) : m_pSession(std::move(session)) {}
 
 CPortalInput::~CPortalInput() {
-    for (const SButtonEvent& flag : kButtonEvents) {
-        if (!flag.bPress && (m_uPressed & HeldBit(flag.button)) != 0)
-            Button(static_cast<int>(LinuxButtonCode(flag.button)), false);
-    }
+    ReleaseHeld();
     AwaitAnswer();
     if (m_pStop)
         m_pSession->RemoveRun(m_pStop);
@@ -89,10 +81,11 @@ bool CPortalInput::GetCursorPos(POINT* pt) {
     return false;
 }
 
-bool CPortalInput::Button(int code, bool pressed) {
+bool CPortalInput::Button(EMouseButton button, bool bPress) {
+    const int code = static_cast<int>(LinuxButtonCode(button));
     if (OnUserInterfaceThread())
-        return m_pSession->Button(code, pressed, &m_strError, false);
-    return AwaitAnswer() && m_pSession->PostButton(code, pressed, &m_answer, &m_strError);
+        return m_pSession->Button(code, bPress, &m_strError, false);
+    return AwaitAnswer() && m_pSession->PostButton(code, bPress, &m_answer, &m_strError);
 }
 
 bool CPortalInput::AwaitAnswer() {
@@ -110,28 +103,6 @@ bool CPortalInput::AwaitAnswer() {
 void CPortalInput::Flush() {
     if (!OnUserInterfaceThread())
         AwaitAnswer();
-}
-
-unsigned CPortalInput::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
-    if (!inputs || cbSize != static_cast<int>(sizeof(INPUT)))
-        return 0;
-    unsigned injected = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        if (inputs[i].type != INPUT_MOUSE)
-            continue;
-        for (const SButtonEvent& flag : kButtonEvents) {
-            if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
-                continue;
-            if (!Button(static_cast<int>(LinuxButtonCode(flag.button)), flag.bPress))
-                return injected;
-            if (flag.bPress)
-                m_uPressed |= HeldBit(flag.button);
-            else
-                m_uPressed &= ~HeldBit(flag.button);
-        }
-        ++injected;
-    }
-    return injected;
 }
 
 QString CPortalInput::ErrorText() const {
@@ -158,6 +129,10 @@ bool PortalRemoteDesktopOffered(int timeoutMs, QString* why) {
             *why = QStringLiteral("there is no session bus, through which the desktop portal is reached.");
         return false;
     }
+    // The connection's thread goes only when the process ends. Made before it, the registry of the types
+    // that messages are read into outlasts it, so a message that comes in while the program ends (after a
+    // refusal here, say) is not read into types that are gone.
+    qRegisterMetaType<QDBusVariant>();
     bool offered = false;
     {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kName);

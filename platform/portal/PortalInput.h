@@ -14,7 +14,7 @@ namespace platform {
 
 class CPortalSession;
 
-class CPortalInput final : public IInput {
+class CPortalInput final : public CButtonInput {
 public:
     // How long a new session is left to take its first move before the next.
     static constexpr int kSettleMs = 300;
@@ -37,9 +37,6 @@ public:
     bool SetCursorPos(int x, int y) override;
     // The pointer cannot be read through the portal.
     bool GetCursorPos(POINT* pt) override;
-    // The button presses and releases of each INPUT_MOUSE record, in the order of the flag bits; a move
-    // flag adds no event. Returns 0 when cbSize is not sizeof(INPUT).
-    unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
     QString ErrorText() const override;
     // Through the portal a move costs a round trip through the portal's processes before the press
     // after it may go out, since each event waits for its answer to keep them in order. A short pause
@@ -48,7 +45,7 @@ public:
     void Flush() override;
 
 private:
-    bool Button(int code, bool pressed);
+    bool Button(EMouseButton button, bool bPress) override;
     // Waits for the answer to the last event sent; false, with the reason, when it was an error.
     bool AwaitAnswer();
 
@@ -58,7 +55,6 @@ private:
     bool m_bMovedAhead = false;
     int m_iAheadX = 0;
     int m_iAheadY = 0;
-    unsigned m_uPressed = 0;  // bit per button: left, right, middle
     QString m_strError;
     std::optional<QDBusPendingCall> m_answer;
 };

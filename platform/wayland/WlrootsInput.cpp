@@ -98,8 +98,9 @@ public:
     QString ErrorLocked() const;
     bool IsLost() {
         std::lock_guard lock(m_mutex);
-        return m_bLost;
+        return IsLostLocked();
     }
+    bool IsLostLocked() const { return m_bLost; }
     // How many outputs have gone so far, after reading what the compositor has sent.
     uint64_t OutputsRemovedLocked() {
         Pump();
@@ -453,15 +454,19 @@ std::shared_ptr<CPointerConnection> SharedConnection(QString* error) {
     return s_connection;
 }
 
-class CWlrootsInput final : public IInput {
+class CWlrootsInput final : public CButtonInput {
 public:
     explicit CWlrootsInput(std::shared_ptr<CPointerConnection> connection)
         : m_pConnection(std::move(connection)) {
         std::lock_guard lock(m_pConnection->m_mutex);
         m_nOutputsRemoved = m_pConnection->OutputsRemovedLocked();
     }
-    // The connection outlives the input: nothing of ours stays held in it.
-    ~CWlrootsInput() override { Flush(); }
+    // The connection outlives the input: nothing of ours stays held in it, and no button stays down.
+    ~CWlrootsInput() override {
+        std::lock_guard lock(m_pConnection->m_mutex);
+        ReleaseHeld();
+        m_pConnection->FlushLocked();
+    }
     CWlrootsInput(const CWlrootsInput&) = delete;
     CWlrootsInput& operator=(const CWlrootsInput&) = delete;
 
@@ -479,28 +484,10 @@ public:
     }
     // No Wayland client may read the pointer.
     bool GetCursorPos(POINT*) override { return false; }
-    // As the X11 back end: the buttons of each INPUT_MOUSE record in the order of the flag bits; a move
-    // flag adds no event. 0 when cbSize is not sizeof(INPUT).
+    // One call's events go out together, with no other thread's between them.
     unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override {
-        if (!inputs || cbSize != static_cast<int>(sizeof(INPUT)))
-            return 0;
         std::lock_guard lock(m_pConnection->m_mutex);
-        unsigned injected = 0;
-        for (unsigned i = 0; i < count; ++i) {
-            if (inputs[i].type != INPUT_MOUSE)
-                continue;
-            for (const SButtonEvent& flag : kButtonEvents) {
-                if ((inputs[i].mi.dwFlags & flag.nFlag) != 0 && !m_pConnection->Button(LinuxButtonCode(flag.button), flag.bPress)) {
-                    if (!m_bBatching)
-                        m_pConnection->FlushLocked();
-                    return injected;
-                }
-            }
-            ++injected;
-        }
-        if (!m_bBatching && !m_pConnection->FlushLocked())
-            return 0;
-        return injected;
+        return CButtonInput::SendInput(count, inputs, cbSize);
     }
     QString ErrorText() const override {
         std::lock_guard lock(m_pConnection->m_mutex);
@@ -519,6 +506,14 @@ public:
     void EndBatch() override { m_bBatching = false; }
 
 private:
+    // Both under the connection's lock, which SendInput and the destructor hold.
+    bool Button(EMouseButton button, bool bPress) override {
+        return m_pConnection->Button(LinuxButtonCode(button), bPress);
+    }
+    bool Deliver() override {
+        return m_bBatching ? !m_pConnection->IsLostLocked() : m_pConnection->FlushLocked();
+    }
+
     std::shared_ptr<CPointerConnection> m_pConnection;
     bool m_bBatching = false;
     uint64_t m_nOutputsRemoved = 0;

@@ -34,7 +34,10 @@ CX11Input::CX11Input(std::unique_ptr<CX11Connection> connection)
         XTestGrabControl(m_pConnection->Get(), True);
 }
 
-CX11Input::~CX11Input() = default;
+CX11Input::~CX11Input() {
+    ReleaseHeld();
+    Flush();
+}
 
 bool CX11Input::SetCursorPos(int x, int y) {
     if (m_pConnection->IsLost())
@@ -93,32 +96,19 @@ unsigned CX11Input::GetLockKeys() {
     return keys;
 }
 
-unsigned CX11Input::SendInput(unsigned count, const INPUT* inputs, int cbSize) {
-    if (!inputs || cbSize != static_cast<int>(sizeof(INPUT)))
-        return 0;
-    Display* display = m_pConnection->Get();
-    unsigned injected = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        if (inputs[i].type != INPUT_MOUSE)
-            continue;
-        for (const SButtonEvent& flag : kButtonEvents) {
-            if ((inputs[i].mi.dwFlags & flag.nFlag) == 0)
-                continue;
-            // A request may have been the one that met the broken connection (Xlib writes when its
-            // buffer fills); after that, none goes out.
-            if (m_pConnection->IsLost())
-                return 0;
-            if (!XTestFakeButtonEvent(display, XButton(flag.button), flag.bPress ? True : False, CurrentTime)) {
-                FlushUnlessBatching();
-                return injected;
-            }
-        }
-        ++injected;
-    }
+bool CX11Input::Button(EMouseButton button, bool bPress) {
+    // A request may have been the one that met the broken connection (Xlib writes when its buffer fills);
+    // after that, none goes out.
+    if (m_pConnection->IsLost())
+        return false;
+    return XTestFakeButtonEvent(m_pConnection->Get(), XButton(button), bPress ? True : False, CurrentTime) != 0;
+}
+
+bool CX11Input::Deliver() {
     // One write for the call; a press held in our buffer would reach the server only with the next request.
     FlushUnlessBatching();
-    // A lost connection shows once the requests were written; none of them counts then.
-    return m_pConnection->IsLost() ? 0 : injected;
+    // A lost connection shows once the requests were written.
+    return !m_pConnection->IsLost();
 }
 
 QString CX11Input::ErrorText() const {

@@ -11,10 +11,11 @@ namespace platform {
 
 class CX11Connection;
 
-class CX11Input final : public IInput {
+class CX11Input final : public CButtonInput {
 public:
     // Takes a connection whose server has XTEST; CreateX11Input checks that.
     explicit CX11Input(std::unique_ptr<CX11Connection> connection);
+    // Releases a button this input left down, while the server is there.
     ~CX11Input() override;
 
     // Coordinates beyond the protocol's 16 bits are clamped; the server clamps the rest to the screen. The
@@ -22,11 +23,6 @@ public:
     // later.
     bool SetCursorPos(int x, int y) override;
     bool GetCursorPos(POINT* pt) override;
-    // Makes the button presses and releases of each INPUT_MOUSE record, in the order of the flag bits, and
-    // flushes them at the end of the call (outside a batch). Records of other types are skipped and not
-    // counted; a move flag adds no event (positions are set with SetCursorPos). Returns 0 when cbSize is not
-    // sizeof(INPUT), as Windows does.
-    unsigned SendInput(unsigned count, const INPUT* inputs, int cbSize) override;
     unsigned GetLockKeys() override;
     // "the X server connection was lost" once it was; every call fails from then on.
     QString ErrorText() const override;
@@ -35,6 +31,9 @@ public:
     void EndBatch() override;
 
 private:
+    bool Button(EMouseButton button, bool bPress) override;
+    // Flushes a call's events at its end (outside a batch); false once the connection is lost.
+    bool Deliver() override;
     // Sends what is queued unless a batch holds it back.
     void FlushUnlessBatching();
 

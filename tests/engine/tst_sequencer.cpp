@@ -1,4 +1,3 @@
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 #include <atomic>
@@ -157,14 +156,11 @@ private Q_SLOTS:
         QFETCH(QStringList, lines);
         QFETCH(quint64, executed);
         CFixture f(rows, hold, hold);
-        QElapsedTimer timer;
-        timer.start();
         QVERIFY(f.sequencer.Start(3));
         QTRY_VERIFY_WITH_TIMEOUT(f.waitsEntered.load() == 1, 4000);
         f.sequencer.StopExecution();
         QVERIFY(!f.sequencer.IsRunning());  // the button can read "Start" at once
         QVERIFY(f.finished.wait(4000));
-        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(f.log.Lines(), lines);
         QVERIFY(!f.log.Events().at(lines.indexOf(QString("wait 5000"))).bCompleted);
         QCOMPARE(f.FinishedWith(), executed);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QCheckBox>
+#include <QDir>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -291,8 +292,8 @@ private Q_SLOTS:
     }
 
     // On a full disk neither save writes a byte: the previous file stays as it was, the user is told why,
-    // and the script keeps its title, its path and its unsaved changes. A script saved for the first time
-    // leaves no file behind.
+    // and the script keeps its title, its path and its unsaved changes. No other file is left behind, also
+    // of a script saved for the first time.
     void failedSaveChangesNothing() {
         testsupport::CFullDisk disk;
         if (!disk.Mounted())
@@ -323,7 +324,7 @@ private Q_SLOTS:
         w.fakes.fileDialogs.QueuePath(disk.FilePath(u"new"_s));
         QTest::keyClick(&w.frame, Qt::Key_S, Qt::ControlModifier);
         QTRY_COMPARE(w.messages().size(), 3);
-        QVERIFY(!QFile::exists(disk.FilePath(u"new.Vantrell"_s)));
+        QCOMPARE(QDir(disk.FilePath({})).entryList(QDir::Files), (QStringList{"filler", "saved.Vantrell"}));
         QVERIFY(w.doc().GetPathName().isEmpty());
         QCOMPARE(w.frame.windowTitle(), u"Untitled - Vantrell by Orlenby"_s);
         QCOMPARE(w.docs().RecentFiles().Paths().value(0), saved);
@@ -425,8 +426,8 @@ private Q_SLOTS:
         QCOMPARE(w.comments(), (QStringList{"row 0", "row 1", "row 2"}));
     }
 
-    // Home and End go to the first and the last row, the page keys move by a page of rows, and the row
-    // they reach is the selected one that Edit works on.
+    // Home and End go to the first and the last row (not to a column), and the row they reach is the
+    // selected one that Edit works on.
     void keysMoveTheSelectionByRows() {
         CWindow w;
         w.AddRows(200);
@@ -437,13 +438,6 @@ private Q_SLOTS:
         QCOMPARE(list.GetSelectedRow(), 199);
         QTest::keyClick(&list, Qt::Key_Home);
         QCOMPARE(list.GetSelectedRow(), 0);
-        QTest::keyClick(&list, Qt::Key_PageDown);
-        const int page = list.GetSelectedRow();
-        QVERIFY2(page > 3, qPrintable(QString::number(page)));
-        QTest::keyClick(&list, Qt::Key_PageDown);
-        QVERIFY(list.GetSelectedRow() > page);
-        QTest::keyClick(&list, Qt::Key_PageUp);
-        QCOMPARE(list.GetSelectedRow(), page);
     }
 
     // Every button and check box of the form answers an Alt letter of its own that no menu of the bar
@@ -609,7 +603,6 @@ private Q_SLOTS:
         QCOMPARE(w.list().GetItemData(1)->m_crColor.load(), kColorBlack);
     }
 
-    // Stop cuts a delay short; Delete All stops the run first, since rows are never freed under the worker.
     // The list draws an executed row's text in green, the others in the palette's text colour. On a dark
     // palette the green is lighter, so that it reads well there (a contrast ratio of 4.5 at least); the
     // row's stored colour stays as it is.
@@ -632,7 +625,6 @@ private Q_SLOTS:
         }
         const QColor base = list.palette().color(QPalette::Base);
         const QImage shot = list.viewport()->grab().toImage();
-        // The text pixel that stands out most from the background: the pen's own colour.
         const auto luminance = [](const QColor& c) {
             const auto channel = [](double v) {
                 return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
@@ -643,43 +635,37 @@ private Q_SLOTS:
             const double la = luminance(a), lb = luminance(b);
             return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
         };
-        const QRect cell = list.visualRect(w.list().index(0, CActionList::ColComment)).adjusted(1, 1, -1, -1);
-        QColor pen = base;
-        for (int y = cell.top(); y <= cell.bottom(); ++y)
-            for (int x = cell.left(); x <= cell.right(); ++x)
-                if (contrast(shot.pixelColor(x, y), base) > contrast(pen, base))
-                    pen = shot.pixelColor(x, y);
-        QVERIFY2(pen.green() > pen.red() + 60 && pen.green() > pen.blue() + 60, qPrintable(pen.name()));
+        // The text pixel of a row's cell that stands out most from the background: the pen's own colour.
+        const auto penOf = [&](int row) {
+            const QRect cell =
+                list.visualRect(w.list().index(row, CActionList::ColComment)).adjusted(1, 1, -1, -1);
+            QColor pen = base;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (contrast(shot.pixelColor(x, y), base) > contrast(pen, base))
+                        pen = shot.pixelColor(x, y);
+            return pen;
+        };
+        const auto green = [](const QColor& c) { return c.green() > c.red() + 60 && c.green() > c.blue() + 60; };
+        const QColor pen = penOf(0), other = penOf(1);
+        QVERIFY2(green(pen), qPrintable(pen.name()));
+        QVERIFY2(!green(other) && other != base, qPrintable(other.name()));
         if (dark)
             QVERIFY2(contrast(pen, base) >= 4.5, qPrintable(pen.name()));
         else
             QCOMPARE(pen, QColor(0, 150, 0));
         QCOMPARE(w.list().GetItemData(0)->m_crColor.load(), kColorExecuted);
-        const auto greenPixels = [&](int row) {
-            const QRect rect = w.view().ListCtrl().visualRect(w.list().index(row, CActionList::ColComment));
-            int n = 0;
-            for (int y = rect.top(); y <= rect.bottom(); ++y)
-                for (int x = rect.left(); x <= rect.right(); ++x) {
-                    const QColor c = shot.pixelColor(x, y);
-                    n += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
-                }
-            return n;
-        };
-        QVERIFY(greenPixels(0) > 10);
-        QCOMPARE(greenPixels(1), 0);
     }
 
+    // Stop cuts a delay short; Delete All stops the run first, since rows are never freed under the worker.
     void stopAndDeleteAllDuringARun() {
         CWindow w;
         w.AddRows(1, 5000);
-        QElapsedTimer timer;
-        timer.start();
         w.view().OnStartStop();
         QCOMPARE(w.view().StartStopButton().text(), u"&Stop Script Execution"_s);
         w.view().OnStartStop();
         QCOMPARE(w.view().StartStopButton().text(), kStart);
         w.view().StopRun();
-        QVERIFY(timer.elapsed() < 2000);
         QVERIFY(Moves(w).isEmpty());  // the action behind the delay is not performed
 
         w.view().ClearList();
