@@ -20,6 +20,10 @@ namespace {
 const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 // Bounds a portal that hangs; the user's answer itself comes later, as a signal.
 constexpr int kCallTimeoutMs = 25000;
+// Every session has this token. For a program outside a sandbox KDE keeps its shortcuts under a name made
+// from the token: with one token, a key bound again finds its own id from before, rather than a stale id
+// under another name that still holds the key.
+const QString kSessionToken = QStringLiteral("vantrell_shortcuts");
 
 QString FailureText(uint response, const QString& callError) {
     if (!callError.isEmpty())
@@ -49,6 +53,10 @@ EShortcutsForm CGlobalShortcuts::Decide(EShortcutsForm forced, uint version) {
     if (forced != EShortcutsForm::Detect)
         return forced;
     return version <= 1 ? EShortcutsForm::InCreateSession : EShortcutsForm::BindShortcuts;
+}
+
+QString CGlobalShortcuts::PortalId(const QString& id, const QString& trigger) {
+    return id + QLatin1Char('-') + QString(trigger).replace(QLatin1Char('+'), QLatin1Char('-'));
 }
 
 bool CGlobalShortcuts::Connect() {
@@ -132,7 +140,7 @@ QVariant CGlobalShortcuts::ShortcutList() const {
     QList<SShortcutEntry> list;
     for (auto it = m_shortcuts.constBegin(); it != m_shortcuts.constEnd(); ++it) {
         SShortcutEntry entry;
-        entry.key = it.key();
+        entry.key = PortalId(it.key(), it->trigger);
         entry.properties.insert(QStringLiteral("description"), it->description);
         entry.properties.insert(QStringLiteral("preferred_trigger"), it->trigger);
         list << entry;
@@ -149,18 +157,17 @@ void CGlobalShortcuts::Register() {
         return;
     }
     QDBusConnection bus(m_strConnection);
-    const QString token = QStringLiteral("vantrell_shortcuts%1").arg(++m_uSessions);
+    const unsigned generation = ++m_uSessions;
     // The session's path is known before the portal answers, so a change in the meantime can close it.
-    m_strSession = PortalHandlePath(bus, QStringLiteral("session"), token);
+    m_strSession = PortalHandlePath(bus, QStringLiteral("session"), kSessionToken);
     QVariantMap options;
-    options.insert(QStringLiteral("session_handle_token"), token);
+    options.insert(QStringLiteral("session_handle_token"), kSessionToken);
     if (m_form == EShortcutsForm::InCreateSession)
         options.insert(QStringLiteral("shortcuts"), ShortcutList());
-    const QString session = m_strSession;
     m_pRequest = new CPortalRequest(
         bus, kGlobalShortcuts, QStringLiteral("CreateSession"), {}, options, kCallTimeoutMs,
-        [this, session](uint response, const QVariantMap& results, const QString& callError) {
-            if (session != m_strSession)
+        [this, generation](uint response, const QVariantMap& results, const QString& callError) {
+            if (generation != m_uSessions)
                 return;
             Drop(m_pRequest);
             if (response != 0 || !callError.isEmpty()) {
@@ -181,13 +188,13 @@ void CGlobalShortcuts::Register() {
 }
 
 void CGlobalShortcuts::Bind() {
-    const QString session = m_strSession;
+    const unsigned generation = m_uSessions;
     m_pRequest = new CPortalRequest(
         QDBusConnection(m_strConnection), kGlobalShortcuts, QStringLiteral("BindShortcuts"),
-        {QVariant::fromValue(QDBusObjectPath(session)), ShortcutList(), QString()}, {},
+        {QVariant::fromValue(QDBusObjectPath(m_strSession)), ShortcutList(), QString()}, {},
         kCallTimeoutMs,
-        [this, session](uint response, const QVariantMap&, const QString& callError) {
-            if (session != m_strSession)
+        [this, generation](uint response, const QVariantMap&, const QString& callError) {
+            if (generation != m_uSessions)
                 return;
             Drop(m_pRequest);
             if (response != 0 || !callError.isEmpty()) {
@@ -205,10 +212,14 @@ void CGlobalShortcuts::OnActivated(const QDBusMessage& message) {
     const QList<QVariant> args = message.arguments();
     if (m_strSession.isEmpty() || args.size() < 2 || args.at(0).value<QDBusObjectPath>().path() != m_strSession)
         return;
-    // Only a shortcut that is set now: an activation of a shortcut just removed is late.
-    const QString id = args.at(1).toString();
-    if (m_shortcuts.contains(id))
-        Q_EMIT Activated(id);
+    // Only a shortcut that is set now: an activation of a shortcut just removed or changed is late.
+    const QString portalId = args.at(1).toString();
+    for (auto it = m_shortcuts.constBegin(); it != m_shortcuts.constEnd(); ++it) {
+        if (PortalId(it.key(), it->trigger) == portalId) {
+            Q_EMIT Activated(it.key());
+            return;
+        }
+    }
 }
 
 }  // namespace platform

@@ -53,6 +53,10 @@ public:
 
     // The form for an interface version: the one place where it is decided.
     static EShortcutsForm Decide(EShortcutsForm forced, uint version);
+    // A shortcut's id at the portal: its own id and its trigger ("start-stop-CTRL-SHIFT-F11"). KDE keeps the
+    // key first bound to an id and takes a later trigger for it as a default only, so each key has an id of
+    // its own; an unchanged key keeps its id, and with it a binding the user chose for it in the desktop.
+    static QString PortalId(const QString& id, const QString& trigger);
 
     // Asks for the interface's version; Probed follows. Nothing else is asked before.
     void Probe();
@@ -103,7 +107,7 @@ private:
     bool m_bSyncPending = false;
     QString m_strSession;  // the current session's path, known before the portal answers
     QPointer<CPortalRequest> m_pRequest;
-    unsigned m_uSessions = 0;
+    unsigned m_uSessions = 0;  // sessions asked for; an answer for an earlier one is late
 };
 
 }  // namespace platform
