@@ -7,8 +7,8 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QTimer>
 #include <atomic>
 
 #include "platform/portal/PortalRequest.h"
@@ -24,6 +24,10 @@ constexpr int kCallTimeoutMs = 25000;
 // from the token: with one token, a key bound again finds its own id from before, rather than a stale id
 // under another name that still holds the key.
 const QString kSessionToken = QStringLiteral("vantrell_shortcuts");
+// A session the desktop closed is made again after this pause; when the new one is closed again before
+// kSettledMs, the desktop does not want it, and the shortcuts fail.
+constexpr int kReopenDelayMs = 500;
+constexpr qint64 kSettledMs = 10000;
 
 QString FailureText(uint response, const QString& callError) {
     if (!callError.isEmpty())
@@ -40,6 +44,12 @@ CGlobalShortcuts::CGlobalShortcuts(SGlobalShortcutsOptions options, QObject* par
     : QObject(parent), m_options(std::move(options)) {
     qDBusRegisterMetaType<SShortcutEntry>();
     qDBusRegisterMetaType<QList<SShortcutEntry>>();
+    m_reopen.setSingleShot(true);
+    m_reopen.setInterval(kReopenDelayMs);
+    connect(&m_reopen, &QTimer::timeout, this, [this] {
+        if (m_state == EState::Present && !m_bPortalGone && !m_shortcuts.isEmpty())
+            Register(true);
+    });
 }
 
 CGlobalShortcuts::~CGlobalShortcuts() {
@@ -71,6 +81,10 @@ bool CGlobalShortcuts::Connect() {
         return false;
     bus.connect(kPortalService, kPortalPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
                 SLOT(OnActivated(QDBusMessage)));
+    bus.connect(kPortalService, {}, kPortalSession, QStringLiteral("Closed"), this, SLOT(OnClosed(QDBusMessage)));
+    auto* watcher = new QDBusServiceWatcher(kPortalService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) { OnOwnerChanged(newOwner); });
     return true;
 }
 
@@ -118,7 +132,7 @@ void CGlobalShortcuts::Set(const QString& id, const QString& description, const 
 
 void CGlobalShortcuts::Sync() {
     m_bSyncPending = false;
-    if (m_state == EState::Present && m_shortcuts != m_registered)
+    if (m_state == EState::Present && !m_bPortalGone && m_shortcuts != m_registered)
         Register();
 }
 
@@ -126,6 +140,13 @@ void CGlobalShortcuts::Drop(QPointer<CPortalRequest>& request) {
     if (request)
         request->deleteLater();
     request = nullptr;
+}
+
+void CGlobalShortcuts::Forget() {
+    Drop(m_pRequest);
+    m_reopen.stop();
+    m_strSession.clear();
+    m_registered.clear();
 }
 
 void CGlobalShortcuts::CloseSession() {
@@ -148,16 +169,19 @@ QVariant CGlobalShortcuts::ShortcutList() const {
     return QVariant::fromValue(list);
 }
 
-void CGlobalShortcuts::Register() {
+void CGlobalShortcuts::Register(bool reopen) {
     Drop(m_pRequest);
+    m_reopen.stop();
     CloseSession();
     m_registered = m_shortcuts;
+    m_bReopened = reopen;
     if (m_shortcuts.isEmpty()) {
         Q_EMIT Bound();
         return;
     }
     QDBusConnection bus(m_strConnection);
     const unsigned generation = ++m_uSessions;
+    m_sinceRegistered.start();
     // The session's path is known before the portal answers, so a change in the meantime can close it.
     m_strSession = PortalHandlePath(bus, QStringLiteral("session"), kSessionToken);
     QVariantMap options;
@@ -220,6 +244,29 @@ void CGlobalShortcuts::OnActivated(const QDBusMessage& message) {
             return;
         }
     }
+}
+
+void CGlobalShortcuts::OnClosed(const QDBusMessage& message) {
+    if (m_strSession.isEmpty() || message.path() != m_strSession)
+        return;
+    const bool again = m_bReopened && m_sinceRegistered.elapsed() < kSettledMs;
+    Forget();
+    if (again) {
+        Q_EMIT Failed(QStringLiteral("the desktop closed the shortcut's session again."));
+        return;
+    }
+    m_reopen.start();
+}
+
+void CGlobalShortcuts::OnOwnerChanged(const QString& newOwner) {
+    // A probe under way asks whoever owns the name when it arrives; without the interface nothing is
+    // registered anyway.
+    if (m_state != EState::Present)
+        return;
+    // The sessions went with the old owner; a new one gets the shortcuts set now.
+    Forget();
+    m_bPortalGone = newOwner.isEmpty();
+    Sync();
 }
 
 }  // namespace platform

@@ -463,6 +463,55 @@ private Q_SLOTS:
         QVERIFY(!w.view().IsRunning());
     }
 
+    // A shortcuts session the desktop closes, or one lost with the portal's service, is made again with the
+    // same trigger, and the key toggles the run again; while the portal is gone nothing is asked or said.
+    // A session closed again at once is not made again: the shortcut fails as a refused one does.
+    void droppedSessionIsMadeAgain_data() {
+        QTest::addColumn<uint>("version");
+        QTest::addColumn<QString>("drop");
+        for (const uint version : {1u, 2u}) {
+            for (const char* drop : {"closed", "portal restarted", "closed again at once"})
+                QTest::addRow("version %u: %s", version, drop) << version << QString::fromLatin1(drop);
+        }
+    }
+    void droppedSessionIsMadeAgain() {
+        QFETCH(uint, version);
+        QFETCH(QString, drop);
+        m_portal->SetShortcutsVersion(version);
+        SWindow w(m_strBus, platform::EShortcutsForm::Detect);
+        w.view().AppendRow(testsupport::MakeAction(RightClick, 30, 40, 600000, {}));
+        QSignalSpy bound(&w.hotkeys.Shortcuts(), &platform::CGlobalShortcuts::Bound);
+        w.hotkeys.Probe();
+        w.Assign(platform::VK_F1 + 6, 0);
+        QVERIFY(bound.wait(10000));
+        const QStringList once = ShortcutCalls(m_portal->Calls());
+
+        if (drop == u"portal restarted"_s) {
+            m_portal->Unregister();
+            QTest::qWait(300);
+            QCOMPARE(ShortcutCalls(m_portal->Calls()), once);
+            m_portal->Register();
+        } else {
+            m_portal->CloseShortcutsSession();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ShortcutCalls(m_portal->Calls()), once + once, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(bound.size(), 2, 10000);
+        if (drop == u"closed again at once"_s) {
+            m_portal->CloseShortcutsSession();
+            QTRY_COMPARE_WITH_TIMEOUT(w.fakes.messages.Texts().size(), 1, 10000);
+            QVERIFY(w.fakes.messages.Texts().constFirst().contains(u"Could Not Assign Keyboard Shortcut"_s));
+            QCOMPARE(w.view().HotKeyCtrl().GetKeyCode(), uint16_t(0));
+            QTest::qWait(1000);
+            QCOMPARE(ShortcutCalls(m_portal->Calls()), once + once);
+            return;
+        }
+        m_portal->Activate(u"start-stop-F7"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(w.view().IsRunning(), 10000);
+        m_portal->Activate(u"start-stop-F7"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.view().IsRunning(), 10000);
+        QVERIFY(w.fakes.messages.Texts().isEmpty());
+    }
+
     // A desktop that refuses the shortcut (or has no global shortcuts) is never taken for one that bound
     // it: the window says the shortcut cannot be assigned and drops it from the script.
     void refusedShortcutIsReported_data() {
