@@ -7,8 +7,8 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QTimer>
 #include <atomic>
 
 #include "platform/portal/PortalRequest.h"
@@ -20,6 +20,14 @@ namespace {
 const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 // Bounds a portal that hangs; the user's answer itself comes later, as a signal.
 constexpr int kCallTimeoutMs = 25000;
+// Every session has this token. For a program outside a sandbox KDE keeps its shortcuts under a name made
+// from the token: with one token, a key bound again finds its own id from before, rather than a stale id
+// under another name that still holds the key.
+const QString kSessionToken = QStringLiteral("vantrell_shortcuts");
+// A session the desktop closed is made again after this pause; when the new one is closed again before
+// kSettledMs, the desktop does not want it, and the shortcuts fail.
+constexpr int kReopenDelayMs = 500;
+constexpr qint64 kSettledMs = 10000;
 
 QString FailureText(uint response, const QString& callError) {
     if (!callError.isEmpty())
@@ -36,6 +44,12 @@ CGlobalShortcuts::CGlobalShortcuts(SGlobalShortcutsOptions options, QObject* par
     : QObject(parent), m_options(std::move(options)) {
     qDBusRegisterMetaType<SShortcutEntry>();
     qDBusRegisterMetaType<QList<SShortcutEntry>>();
+    m_reopen.setSingleShot(true);
+    m_reopen.setInterval(kReopenDelayMs);
+    connect(&m_reopen, &QTimer::timeout, this, [this] {
+        if (m_state == EState::Present && !m_bPortalGone && !m_shortcuts.isEmpty())
+            Register(true);
+    });
 }
 
 CGlobalShortcuts::~CGlobalShortcuts() {
@@ -51,6 +65,10 @@ EShortcutsForm CGlobalShortcuts::Decide(EShortcutsForm forced, uint version) {
     return version <= 1 ? EShortcutsForm::InCreateSession : EShortcutsForm::BindShortcuts;
 }
 
+QString CGlobalShortcuts::PortalId(const QString& id, const QString& trigger) {
+    return id + QLatin1Char('-') + QString(trigger).replace(QLatin1Char('+'), QLatin1Char('-'));
+}
+
 bool CGlobalShortcuts::Connect() {
     if (m_options.busAddress.isEmpty() && !CPortalSession::SessionBusNamed())
         return false;
@@ -63,6 +81,10 @@ bool CGlobalShortcuts::Connect() {
         return false;
     bus.connect(kPortalService, kPortalPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
                 SLOT(OnActivated(QDBusMessage)));
+    bus.connect(kPortalService, {}, kPortalSession, QStringLiteral("Closed"), this, SLOT(OnClosed(QDBusMessage)));
+    auto* watcher = new QDBusServiceWatcher(kPortalService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) { OnOwnerChanged(newOwner); });
     return true;
 }
 
@@ -110,7 +132,7 @@ void CGlobalShortcuts::Set(const QString& id, const QString& description, const 
 
 void CGlobalShortcuts::Sync() {
     m_bSyncPending = false;
-    if (m_state == EState::Present && m_shortcuts != m_registered)
+    if (m_state == EState::Present && !m_bPortalGone && m_shortcuts != m_registered)
         Register();
 }
 
@@ -118,6 +140,13 @@ void CGlobalShortcuts::Drop(QPointer<CPortalRequest>& request) {
     if (request)
         request->deleteLater();
     request = nullptr;
+}
+
+void CGlobalShortcuts::Forget() {
+    Drop(m_pRequest);
+    m_reopen.stop();
+    m_strSession.clear();
+    m_registered.clear();
 }
 
 void CGlobalShortcuts::CloseSession() {
@@ -132,7 +161,7 @@ QVariant CGlobalShortcuts::ShortcutList() const {
     QList<SShortcutEntry> list;
     for (auto it = m_shortcuts.constBegin(); it != m_shortcuts.constEnd(); ++it) {
         SShortcutEntry entry;
-        entry.key = it.key();
+        entry.key = PortalId(it.key(), it->trigger);
         entry.properties.insert(QStringLiteral("description"), it->description);
         entry.properties.insert(QStringLiteral("preferred_trigger"), it->trigger);
         list << entry;
@@ -140,27 +169,29 @@ QVariant CGlobalShortcuts::ShortcutList() const {
     return QVariant::fromValue(list);
 }
 
-void CGlobalShortcuts::Register() {
+void CGlobalShortcuts::Register(bool reopen) {
     Drop(m_pRequest);
+    m_reopen.stop();
     CloseSession();
     m_registered = m_shortcuts;
+    m_bReopened = reopen;
     if (m_shortcuts.isEmpty()) {
         Q_EMIT Bound();
         return;
     }
     QDBusConnection bus(m_strConnection);
-    const QString token = QStringLiteral("vantrell_shortcuts%1").arg(++m_uSessions);
+    const unsigned generation = ++m_uSessions;
+    m_sinceRegistered.start();
     // The session's path is known before the portal answers, so a change in the meantime can close it.
-    m_strSession = PortalHandlePath(bus, QStringLiteral("session"), token);
+    m_strSession = PortalHandlePath(bus, QStringLiteral("session"), kSessionToken);
     QVariantMap options;
-    options.insert(QStringLiteral("session_handle_token"), token);
+    options.insert(QStringLiteral("session_handle_token"), kSessionToken);
     if (m_form == EShortcutsForm::InCreateSession)
         options.insert(QStringLiteral("shortcuts"), ShortcutList());
-    const QString session = m_strSession;
     m_pRequest = new CPortalRequest(
         bus, kGlobalShortcuts, QStringLiteral("CreateSession"), {}, options, kCallTimeoutMs,
-        [this, session](uint response, const QVariantMap& results, const QString& callError) {
-            if (session != m_strSession)
+        [this, generation](uint response, const QVariantMap& results, const QString& callError) {
+            if (generation != m_uSessions)
                 return;
             Drop(m_pRequest);
             if (response != 0 || !callError.isEmpty()) {
@@ -181,13 +212,13 @@ void CGlobalShortcuts::Register() {
 }
 
 void CGlobalShortcuts::Bind() {
-    const QString session = m_strSession;
+    const unsigned generation = m_uSessions;
     m_pRequest = new CPortalRequest(
         QDBusConnection(m_strConnection), kGlobalShortcuts, QStringLiteral("BindShortcuts"),
-        {QVariant::fromValue(QDBusObjectPath(session)), ShortcutList(), QString()}, {},
+        {QVariant::fromValue(QDBusObjectPath(m_strSession)), ShortcutList(), QString()}, {},
         kCallTimeoutMs,
-        [this, session](uint response, const QVariantMap&, const QString& callError) {
-            if (session != m_strSession)
+        [this, generation](uint response, const QVariantMap&, const QString& callError) {
+            if (generation != m_uSessions)
                 return;
             Drop(m_pRequest);
             if (response != 0 || !callError.isEmpty()) {
@@ -205,10 +236,37 @@ void CGlobalShortcuts::OnActivated(const QDBusMessage& message) {
     const QList<QVariant> args = message.arguments();
     if (m_strSession.isEmpty() || args.size() < 2 || args.at(0).value<QDBusObjectPath>().path() != m_strSession)
         return;
-    // Only a shortcut that is set now: an activation of a shortcut just removed is late.
-    const QString id = args.at(1).toString();
-    if (m_shortcuts.contains(id))
-        Q_EMIT Activated(id);
+    // Only a shortcut that is set now: an activation of a shortcut just removed or changed is late.
+    const QString portalId = args.at(1).toString();
+    for (auto it = m_shortcuts.constBegin(); it != m_shortcuts.constEnd(); ++it) {
+        if (PortalId(it.key(), it->trigger) == portalId) {
+            Q_EMIT Activated(it.key());
+            return;
+        }
+    }
+}
+
+void CGlobalShortcuts::OnClosed(const QDBusMessage& message) {
+    if (m_strSession.isEmpty() || message.path() != m_strSession)
+        return;
+    const bool again = m_bReopened && m_sinceRegistered.elapsed() < kSettledMs;
+    Forget();
+    if (again) {
+        Q_EMIT Failed(QStringLiteral("the desktop closed the shortcut's session again."));
+        return;
+    }
+    m_reopen.start();
+}
+
+void CGlobalShortcuts::OnOwnerChanged(const QString& newOwner) {
+    // A probe under way asks whoever owns the name when it arrives; without the interface nothing is
+    // registered anyway.
+    if (m_state != EState::Present)
+        return;
+    // The sessions went with the old owner; a new one gets the shortcuts set now.
+    Forget();
+    m_bPortalGone = newOwner.isEmpty();
+    Sync();
 }
 
 }  // namespace platform

@@ -8,12 +8,15 @@
 // through that thread's event loop.
 //
 // Every change of the set of shortcuts makes a new portal session (the old one is closed): the portal binds
-// shortcuts once per session, and KDE 5.27 takes them only when the session is created.
+// shortcuts once per session, and KDE 5.27 takes them only when the session is created. A session the
+// desktop closes, or one lost with the portal's service, is made again for the shortcuts set then.
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QVariant>
 
 class QDBusMessage;
@@ -53,6 +56,10 @@ public:
 
     // The form for an interface version: the one place where it is decided.
     static EShortcutsForm Decide(EShortcutsForm forced, uint version);
+    // A shortcut's id at the portal: its own id and its trigger ("start-stop-CTRL-SHIFT-F11"). KDE keeps the
+    // key first bound to an id and takes a later trigger for it as a default only, so each key has an id of
+    // its own; an unchanged key keeps its id, and with it a binding the user chose for it in the desktop.
+    static QString PortalId(const QString& id, const QString& trigger);
 
     // Asks for the interface's version; Probed follows. Nothing else is asked before.
     void Probe();
@@ -68,12 +75,14 @@ Q_SIGNALS:
     void Probed(bool present);
     // The portal took the shortcuts as they are now.
     void Bound();
-    // The portal refused the shortcuts or could not bind them: every shortcut set is without effect.
+    // The portal refused the shortcuts or could not bind them, or the desktop closed their session again
+    // at once: every shortcut set is without effect.
     void Failed(const QString& reason);
     void Activated(const QString& id);
 
 private Q_SLOTS:
     void OnActivated(const QDBusMessage& message);
+    void OnClosed(const QDBusMessage& message);
 
 private:
     struct SShortcut {
@@ -87,11 +96,15 @@ private:
     bool Connect();
     // a(sa{sv}): each shortcut's id, description and preferred trigger.
     QVariant ShortcutList() const;
-    // Closes the current session and makes one for the shortcuts set now.
-    void Register();
+    // Closes the current session and makes one for the shortcuts set now; reopen when it replaces a session
+    // the desktop closed.
+    void Register(bool reopen = false);
     void Bind();
     void CloseSession();
     void Drop(QPointer<CPortalRequest>& request);
+    // The current session is gone without a Close of ours: nothing is registered.
+    void Forget();
+    void OnOwnerChanged(const QString& newOwner);
 
     SGlobalShortcutsOptions m_options;
     QString m_strConnection;
@@ -101,9 +114,13 @@ private:
     QMap<QString, SShortcut> m_shortcuts;
     QMap<QString, SShortcut> m_registered;  // what the current session carries, or is asked to
     bool m_bSyncPending = false;
+    bool m_bPortalGone = false;  // the portal's name has no owner: nothing is registered until it has one
     QString m_strSession;  // the current session's path, known before the portal answers
     QPointer<CPortalRequest> m_pRequest;
-    unsigned m_uSessions = 0;
+    unsigned m_uSessions = 0;  // sessions asked for; an answer for an earlier one is late
+    bool m_bReopened = false;  // the current session replaces one the desktop closed
+    QElapsedTimer m_sinceRegistered;
+    QTimer m_reopen;
 };
 
 }  // namespace platform

@@ -2,10 +2,14 @@
 // the recorder window on kwin's output, and `vantrell --run` clicking there through the portal's remote
 // control, as it does on a user's Plasma desktop. Without kwin and its portal the suite is skipped.
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <tuple>
 #include <QtTest>
 
 #include "platform/Profile.h"
@@ -81,17 +85,19 @@ private Q_SLOTS:
 
     // The program's window takes the script's start/stop shortcut (Ctrl+Shift+F11) as a shortcut of the
     // whole desktop: pressed at the desktop's keyboard it starts the run, pressed again it stops it, though
-    // the run's clicks land on another window; the stop leaves no button down.
+    // the run's clicks land on another window; the stop leaves no button down. A script with another key
+    // (Ctrl+Shift+F10) opened in the same window moves the shortcut there, and back again.
     void globalShortcutStartsAndStopsTheWindowsRun() {
         const QList<int> modifiers{testsupport::kKeyLeftCtrl, testsupport::kKeyLeftShift};
-        const int key = testsupport::kKeyF11;
+        const uint16_t ctrlShift = platform::HOTKEYF_CONTROL | platform::HOTKEYF_SHIFT;
         QTemporaryDir dir;
         QList<SRow> rows;
         for (int i = 0; i < 400; ++i)
             rows << SRow{LeftClick, 1100 + i % 20, 900, 30};
         const QString script = testsupport::WriteScript(dir.filePath(u"shortcut.Vantrell"_s), rows,
-                                                        testsupport::Header(1000, platform::VK_F1 + 10,
-                                                                            platform::HOTKEYF_CONTROL | platform::HOTKEYF_SHIFT));
+                                                        testsupport::Header(1000, platform::VK_F1 + 10, ctrlShift));
+        const QString changed = testsupport::WriteScript(dir.filePath(u"changed.Vantrell"_s), rows,
+                                                         testsupport::Header(1000, platform::VK_F1 + 9, ctrlShift));
         // Told once already, should the window think it has no shortcuts of the whole desktop.
         QVERIFY(platform::WriteProfileInt(u"Settings"_s, u"m_bToldHowToBindToggle"_s, 1));
         QProcess window;
@@ -109,20 +115,42 @@ private Q_SLOTS:
         testsupport::CPortalKeyboard keyboard;
         QString error;
         QVERIFY2(keyboard.Open(g_kde->BusAddress(), &error), qPrintable(error));
-        // The shortcut is bound once the window has made its session; until then a press does nothing.
-        QTest::qWait(3000);
-        QCOMPARE(m_recorder.Events().size(), 0);
-        QVERIFY2(keyboard.Tap(key, &error, modifiers), qPrintable(error));
-        QVERIFY2(m_recorder.WaitForEvents(10, 20000), qPrintable(g_kde->LogTail()));
-        QVERIFY2(keyboard.Tap(key, &error, modifiers), qPrintable(error));
-        QTest::qWait(800);  // the click under way completes
-        const auto events = m_recorder.Events();
-        QTest::qWait(500);
-        QCOMPARE(m_recorder.Events().size(), events.size());  // stopped
-        QStringList expected;  // every press has its release
-        for (int i = 0; i < (events.size() + 1) / 2; ++i)
-            expected += testsupport::Clicks(0x110, 1100 + i % 20, 900);
-        QCOMPARE(testsupport::Described(events), expected);
+        const auto startAndStop = [&](int key) {
+            // The shortcut is bound once the window has made its session; until then a press does nothing.
+            QTest::qWait(3000);
+            QCOMPARE(m_recorder.Events().size(), 0);
+            QVERIFY2(keyboard.Tap(key, &error, modifiers), qPrintable(error));
+            QVERIFY2(m_recorder.WaitForEvents(10, 20000), qPrintable(g_kde->LogTail()));
+            QVERIFY2(keyboard.Tap(key, &error, modifiers), qPrintable(error));
+            QTest::qWait(800);  // the click under way completes
+            const auto events = m_recorder.Events();
+            QTest::qWait(500);
+            QCOMPARE(m_recorder.Events().size(), events.size());  // stopped
+            QStringList expected;  // every press has its release
+            for (int i = 0; i < (events.size() + 1) / 2; ++i)
+                expected += testsupport::Clicks(0x110, 1100 + i % 20, 900);
+            QCOMPARE(testsupport::Described(events), expected);
+            m_recorder.Clear();
+        };
+        startAndStop(testsupport::kKeyF11);
+        // Opened in the window, a script with another key: the old key, pressed once the new one is bound,
+        // does nothing; the new one starts and stops the run. Then back to the first key.
+        QDBusConnection bus = QDBusConnection::connectToBus(g_kde->BusAddress(), u"kde-open"_s);
+        const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(u"kde-open"_s); });
+        for (const auto& [file, key, oldKey] : {std::tuple{changed, testsupport::kKeyF10, testsupport::kKeyF11},
+                                                std::tuple{script, testsupport::kKeyF11, testsupport::kKeyF10}}) {
+            if (QTest::currentTestFailed())
+                return;
+            QDBusMessage open = QDBusMessage::createMethodCall(u"io.github.vantrell.Vantrell"_s,
+                                                               u"/io/github/vantrell/Vantrell"_s,
+                                                               u"org.freedesktop.Application"_s, u"Open"_s);
+            open << QStringList{QUrl::fromLocalFile(file).toString()} << QVariantMap();
+            const QDBusMessage reply = bus.call(open, QDBus::Block, 10000);
+            QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+            QTest::qWait(3000);
+            QVERIFY2(keyboard.Tap(oldKey, &error, modifiers), qPrintable(error));
+            startAndStop(key);
+        }
     }
 
     // The portal service ending mid-run ends the run at once: status 1, one line that says why (after the

@@ -379,21 +379,21 @@ private Q_SLOTS:
         using platform::EShortcutsForm;
         const int detect = int(EShortcutsForm::Detect);
         QTest::newRow("version 1: in CreateSession, function key")
-            << 1u << detect << platform::VK_F1 + 6 << 0u << QStringList{"GlobalShortcuts.CreateSession start-stop=F7"};
+            << 1u << detect << platform::VK_F1 + 6 << 0u << QStringList{"GlobalShortcuts.CreateSession start-stop-F7=F7"};
         QTest::newRow("version 1: Ctrl+Shift+F11")
             << 1u << detect << platform::VK_F1 + 10 << uint(platform::HOTKEYF_CONTROL | platform::HOTKEYF_SHIFT)
-            << QStringList{"GlobalShortcuts.CreateSession start-stop=CTRL+SHIFT+F11"};
+            << QStringList{"GlobalShortcuts.CreateSession start-stop-CTRL-SHIFT-F11=CTRL+SHIFT+F11"};
         QTest::newRow("version 2: BindShortcuts, a letter")
             << 2u << detect << platform::VK_A << uint(platform::HOTKEYF_ALT)
-            << QStringList{"GlobalShortcuts.CreateSession", "GlobalShortcuts.BindShortcuts start-stop=ALT+a"};
+            << QStringList{"GlobalShortcuts.CreateSession", "GlobalShortcuts.BindShortcuts start-stop-ALT-a=ALT+a"};
         QTest::newRow("version 2: every modifier and a digit")
             << 2u << detect << platform::VK_0 + 5
             << uint(platform::HOTKEYF_CONTROL | platform::HOTKEYF_ALT | platform::HOTKEYF_SHIFT | platform::HOTKEYF_EXT)
             << QStringList{"GlobalShortcuts.CreateSession",
-                           "GlobalShortcuts.BindShortcuts start-stop=CTRL+ALT+SHIFT+LOGO+5"};
+                           "GlobalShortcuts.BindShortcuts start-stop-CTRL-ALT-SHIFT-LOGO-5=CTRL+ALT+SHIFT+LOGO+5"};
         QTest::newRow("forced BindShortcuts on version 1: Super with keypad and page keys")
             << 1u << int(EShortcutsForm::BindShortcuts) << platform::VK_NUMPAD0 + 9 << uint(platform::HOTKEYF_EXT)
-            << QStringList{"GlobalShortcuts.CreateSession", "GlobalShortcuts.BindShortcuts start-stop=LOGO+KP_9"};
+            << QStringList{"GlobalShortcuts.CreateSession", "GlobalShortcuts.BindShortcuts start-stop-LOGO-KP_9=LOGO+KP_9"};
     }
     void shortcutReachesTheDesktop() {
         QFETCH(uint, version);
@@ -415,7 +415,7 @@ private Q_SLOTS:
 
         // Changed: the old session closed, a new one with the new trigger. Registered anew unchanged (as a
         // new script with the same shortcut does): nothing asked. Cleared: closed.
-        const QString f8 = calls.constLast().section(u' ', 0, 0) + u" start-stop=CTRL+F8"_s;
+        const QString f8 = calls.constLast().section(u' ', 0, 0) + u" start-stop-CTRL-F8=CTRL+F8"_s;
         w.Assign(platform::VK_F1 + 7, platform::HOTKEYF_CONTROL);
         QVERIFY(bound.wait(10000));
         w.Assign(platform::VK_F1 + 7, platform::HOTKEYF_CONTROL);
@@ -444,23 +444,72 @@ private Q_SLOTS:
         w.Assign(platform::VK_F1 + 6, 0);
         QVERIFY(bound.wait(10000));
 
-        m_portal->Activate(u"something-else"_s);
-        m_portal->Activate(u"start-stop"_s);
+        m_portal->Activate(u"start-stop"_s);  // not the id of the key set
+        m_portal->Activate(u"start-stop-F7"_s);
         QTRY_VERIFY_WITH_TIMEOUT(w.view().IsRunning(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(w.view().ExecutionInfo().text(), u"Executed 1 Action(s)"_s, 10000);
         QStringList injected = w.fakes.runLog.Lines();
         injected.removeIf([](const QString& line) { return line.startsWith(u"wait"_s); });
         QCOMPARE(injected, QStringList({"move 10 20", "down left", "up left"}));
-        m_portal->Activate(u"start-stop"_s);
+        m_portal->Activate(u"start-stop-F7"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!w.view().IsRunning(), 10000);
         QCOMPARE(w.view().StartStopButton().text(), u"&Start Script Execution"_s);
 
         // Cleared: the desktop's key no longer starts anything.
         w.view().OnClearHotKey();
         QTRY_COMPARE_WITH_TIMEOUT(m_portal->CountOf(u"GlobalShortcuts.Close"_s), 1, 10000);
-        m_portal->Activate(u"start-stop"_s);
+        m_portal->Activate(u"start-stop-F7"_s);
         QTest::qWait(200);
         QVERIFY(!w.view().IsRunning());
+    }
+
+    // A shortcuts session the desktop closes, or one lost with the portal's service, is made again with the
+    // same trigger, and the key toggles the run again; while the portal is gone nothing is asked or said.
+    // A session closed again at once is not made again: the shortcut fails as a refused one does.
+    void droppedSessionIsMadeAgain_data() {
+        QTest::addColumn<uint>("version");
+        QTest::addColumn<QString>("drop");
+        for (const uint version : {1u, 2u}) {
+            for (const char* drop : {"closed", "portal restarted", "closed again at once"})
+                QTest::addRow("version %u: %s", version, drop) << version << QString::fromLatin1(drop);
+        }
+    }
+    void droppedSessionIsMadeAgain() {
+        QFETCH(uint, version);
+        QFETCH(QString, drop);
+        m_portal->SetShortcutsVersion(version);
+        SWindow w(m_strBus, platform::EShortcutsForm::Detect);
+        w.view().AppendRow(testsupport::MakeAction(RightClick, 30, 40, 600000, {}));
+        QSignalSpy bound(&w.hotkeys.Shortcuts(), &platform::CGlobalShortcuts::Bound);
+        w.hotkeys.Probe();
+        w.Assign(platform::VK_F1 + 6, 0);
+        QVERIFY(bound.wait(10000));
+        const QStringList once = ShortcutCalls(m_portal->Calls());
+
+        if (drop == u"portal restarted"_s) {
+            m_portal->Unregister();
+            QTest::qWait(300);
+            QCOMPARE(ShortcutCalls(m_portal->Calls()), once);
+            m_portal->Register();
+        } else {
+            m_portal->CloseShortcutsSession();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ShortcutCalls(m_portal->Calls()), once + once, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(bound.size(), 2, 10000);
+        if (drop == u"closed again at once"_s) {
+            m_portal->CloseShortcutsSession();
+            QTRY_COMPARE_WITH_TIMEOUT(w.fakes.messages.Texts().size(), 1, 10000);
+            QVERIFY(w.fakes.messages.Texts().constFirst().contains(u"Could Not Assign Keyboard Shortcut"_s));
+            QCOMPARE(w.view().HotKeyCtrl().GetKeyCode(), uint16_t(0));
+            QTest::qWait(1000);
+            QCOMPARE(ShortcutCalls(m_portal->Calls()), once + once);
+            return;
+        }
+        m_portal->Activate(u"start-stop-F7"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(w.view().IsRunning(), 10000);
+        m_portal->Activate(u"start-stop-F7"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.view().IsRunning(), 10000);
+        QVERIFY(w.fakes.messages.Texts().isEmpty());
     }
 
     // A desktop that refuses the shortcut (or has no global shortcuts) is never taken for one that bound

@@ -97,6 +97,7 @@ QString CFakePortal::BackEndDescription() {
 void CFakePortal::Unregister() {
     QDBusConnection(m_strConnection).unregisterService(kService);
     m_strSession.clear();
+    m_strShortcutsSession.clear();
 }
 
 QString CFakePortal::introspect(const QString&) const {
@@ -137,13 +138,13 @@ void CFakePortal::AnswerHeld(int response) {
             response == 0 && method == QLatin1String("Start") ? StartResults() : QVariantMap());
 }
 
-void CFakePortal::CloseSession() {
-    if (m_strSession.isEmpty())
+void CFakePortal::SendClosed(QString& session) {
+    if (session.isEmpty())
         return;
     QDBusMessage signal =
-        QDBusMessage::createSignal(m_strSession, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"));
+        QDBusMessage::createSignal(session, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"));
     signal << QVariantMap();
-    m_strSession.clear();
+    session.clear();
     QDBusConnection(m_strConnection).send(signal);
 }
 

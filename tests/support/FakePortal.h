@@ -58,9 +58,12 @@ public:
 
     // Sends the Response held back by -1, with this answer.
     void AnswerHeld(int response);
-    // The desktop ends the session (the user revoked it): Session.Closed, and calls on it fail from now on.
-    void CloseSession();
-    // The portal leaves the bus, and comes back; with it comes its desktop half (a name of its own).
+    // The desktop ends the remote-control session, or the shortcuts session (the user revoked it):
+    // Session.Closed, and calls on it fail from now on.
+    void CloseSession() { SendClosed(m_strSession); }
+    void CloseShortcutsSession() { SendClosed(m_strShortcutsSession); }
+    // The portal leaves the bus, with its sessions, and comes back; with it comes its desktop half (a name
+    // of its own).
     void Unregister();
     void Register();
     // The desktop half leaves the bus, the front end stays, answering as if nothing happened.
@@ -76,6 +79,7 @@ public:
 
 private:
     void Respond(const QString& request, uint response, const QVariantMap& results);
+    void SendClosed(QString& session);
     void Record(const QString& line);
     QVariantMap StartResults();
     bool HandleShortcuts(const QDBusMessage& message, QDBusConnection& bus);

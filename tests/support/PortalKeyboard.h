@@ -18,6 +18,7 @@ namespace testsupport {
 constexpr int kKeyLeftCtrl = 29;
 constexpr int kKeyLeftShift = 42;
 constexpr int kKeyF7 = 65;
+constexpr int kKeyF10 = 68;
 constexpr int kKeyF11 = 87;
 
 class CPortalKeyboard : public QObject {
