@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QDeadlineTimer>
 #include <QStandardPaths>
+#include <QTest>
 
 namespace testsupport {
 
@@ -278,6 +279,16 @@ QStringList Clicks(unsigned button, int x, int y, int times) {
     for (int i = 0; i < times; ++i)
         events << CWaylandRecorder::SEvent{true, button, x, y} << CWaylandRecorder::SEvent{false, button, x, y};
     return Described(events);
+}
+
+std::pair<QStringList, QStringList> StoppedRow(CWaylandRecorder& recorder, int x0, int y, int settleMs, int quietMs) {
+    QTest::qWait(settleMs);
+    const qsizetype stoppedAt = recorder.Events().size();
+    QTest::qWait(quietMs);
+    QStringList expected;
+    for (qsizetype i = 0; i < (stoppedAt + 1) / 2; ++i)
+        expected += Clicks(0x110, x0 + int(i % 20), y);
+    return {Described(recorder.Events()), expected};
 }
 
 }  // namespace testsupport

@@ -109,6 +109,10 @@ private:
 QStringList Described(const QList<CWaylandRecorder::SEvent>& events);
 // The words of `times` clicks of the button (0x110 left, 0x111 right, 0x112 middle) at x,y.
 QStringList Clicks(unsigned button, int x, int y, int times = 1);
+// After a stop of a run of left clicks along the row (x0 + i % 20, y): waits settleMs for the click under
+// way to complete and quietMs more, then gives what the recorder has, described, and what a clean stop
+// leaves (every press released, nothing after the stop), for QCOMPARE.
+std::pair<QStringList, QStringList> StoppedRow(CWaylandRecorder& recorder, int x0, int y, int settleMs, int quietMs);
 
 }  // namespace testsupport
 
