@@ -3,6 +3,7 @@
 // dialogs answer, the runs' clicks are recorded, not made, and the scheduled start has a manual clock.
 
 #include <sys/stat.h>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
@@ -477,8 +478,22 @@ private Q_SLOTS:
         QVERIFY(w.doc().IsModified());
     }
 
-    // Relabelled by the settings, the wider Add button does not push the list out of the window.
-    void relabelledAddKeepsTheListInside() {
+    // The list keeps its border inside the box around it, and the box stays inside the window: once the
+    // list's title shows the pointer's position (a second after the start), and after the settings
+    // relabel Add to a wider text.
+    void listStaysInsideTheWindow() {
+        const auto listInside = [](CWindow& w) {
+            QWidget& list = w.view().ListCtrl();
+            QWidget& box = *list.parentWidget();
+            return box.rect().contains(list.geometry()) &&
+                   w.frame.rect().contains(QRect(box.mapTo(&w.frame, QPoint(0, 0)), box.size()));
+        };
+        {
+            CWindow w;
+            auto* box = qobject_cast<QGroupBox*>(w.view().ListCtrl().parentWidget());
+            QTRY_VERIFY(box && box->title().contains(u"Cursor at"_s));
+            QVERIFY(listInside(w));
+        }
         // In a small font the list's default columns, which are so many pixels, make the top row the
         // widest one of the form, so the window has no room to spare for a wider button.
         const QFont font = QApplication::font();
@@ -487,19 +502,12 @@ private Q_SLOTS:
         QApplication::setFont(small);
         const auto restore = qScopeGuard([&] { QApplication::setFont(font); });
         CWindow w;
-        // The list with its border inside the box around it, and the box inside the window.
-        const auto listInside = [&] {
-            QWidget& list = w.view().ListCtrl();
-            QWidget& box = *list.parentWidget();
-            return box.rect().contains(list.geometry()) &&
-                   w.frame.rect().contains(QRect(box.mapTo(&w.frame, QPoint(0, 0)), box.size()));
-        };
-        QVERIFY(listInside());
+        QVERIFY(listInside(w));
         g_settings.m_bAutoShortcut = 0;
         w.view().RefreshAddShortcut();  // as the settings dialog's OK does
         QCOMPARE(w.view().AddButton().text(), u"&Add New Mouse Click to Script"_s);
         QTRY_VERIFY(w.view().AddButton().width() >= w.view().AddButton().sizeHint().width());
-        QTRY_VERIFY(listInside());
+        QTRY_VERIFY(listInside(w));
     }
 
     // A width the user set is stored and wins at the next start; a column left at its default is stored
