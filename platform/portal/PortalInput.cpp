@@ -85,6 +85,9 @@ bool CPortalInput::Button(EMouseButton button, bool bPress) {
     const int code = static_cast<int>(LinuxButtonCode(button));
     if (OnUserInterfaceThread())
         return m_pSession->Button(code, bPress, &m_strError, false);
+    // A release always goes out at once, so nothing stays down while the compositor is waited for.
+    if (bPress)
+        m_pace.Press(m_pStop);
     return AwaitAnswer() && m_pSession->PostButton(code, bPress, &m_answer, &m_strError);
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/Input.h"
+#include "platform/portal/CompositorPace.h"
 
 namespace platform {
 
@@ -57,6 +58,7 @@ private:
     int m_iAheadY = 0;
     QString m_strError;
     std::optional<QDBusPendingCall> m_answer;
+    CCompositorPace m_pace;
 };
 
 // The input of the calling thread on the process's portal session, which is created when a run first

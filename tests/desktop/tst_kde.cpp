@@ -147,6 +147,40 @@ private Q_SLOTS:
         }
     }
 
+    // A run without pauses waits while kwin reads nothing, rather than fill the socket of the portal's KDE
+    // half, which dies of it within a quarter of a second: with kwin stopped for two seconds mid-run, every
+    // click arrives after all, in order, and the run ends well.
+    void compositorStoppedMidFlood() {
+        for (const char* entry : {"m_iMdMuMin", "m_iMdMuMax", "m_iDcMin", "m_iDcMax"})
+            QVERIFY(platform::WriteProfileInt(u"Settings"_s, QString::fromLatin1(entry), 0));
+        const auto restore = qScopeGuard([] {
+            for (const char* entry : {"m_iMdMuMin", "m_iMdMuMax", "m_iDcMin", "m_iDcMax"})
+                platform::RemoveProfileEntry(u"Settings"_s, QString::fromLatin1(entry));
+        });
+        constexpr int kClicks = 3000;
+        QTemporaryDir dir;
+        QList<SRow> rows;
+        for (int i = 0; i < kClicks; ++i)
+            rows << SRow{LeftClick, 200 + i % 50, 300, 0};
+        const QString script =
+            testsupport::WriteScript(dir.filePath(u"flood.Vantrell"_s), rows, testsupport::Header(1));
+        QProcess vantrell;
+        vantrell.setProcessEnvironment(g_kde->ClientEnvironment());
+        vantrell.start(QStringLiteral(VANTRELL_BINARY), {u"--run"_s, script, u"--backend"_s, u"portal"_s});
+        QVERIFY(m_recorder.WaitForEvents(200, 30000));
+        g_kde->PauseCompositor(true);
+        QTest::qWait(2000);
+        g_kde->PauseCompositor(false);
+        QVERIFY(vantrell.waitForFinished(60000));
+        QVERIFY2(vantrell.exitStatus() == QProcess::NormalExit && vantrell.exitCode() == 0,
+                 qPrintable(QString::fromUtf8(vantrell.readAllStandardError()) + g_kde->LogTail()));
+        QVERIFY(m_recorder.WaitForEvents(2 * kClicks, 30000));
+        QStringList expected;
+        for (int i = 0; i < kClicks; ++i)
+            expected += testsupport::Clicks(0x110, 200 + i % 50, 300);
+        QCOMPARE(testsupport::Described(m_recorder.Events()), expected);
+    }
+
     // The portal service ending mid-run ends the run at once: status 1, one line that says why (after the
     // line of the wait for consent, on a slow start), nothing reported as done, and every press the window
     // saw has its release. Runs last: the desktop has no portal afterwards.

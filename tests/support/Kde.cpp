@@ -1,5 +1,7 @@
 #include "tests/support/Kde.h"
 
+#include <signal.h>
+
 #include <sys/stat.h>
 
 #include <QDir>
@@ -171,7 +173,7 @@ bool CKde::Start(QString* error, int width, int height) {
               clients, true, &address, error) < 0)
         return false;
 
-    const pid_t kwinPid =
+    const pid_t kwinPid = m_kwinPid =
         Spawn(QStringLiteral("kwin"),
               {kwin, QStringLiteral("--virtual"), QStringLiteral("--width"), QString::number(width),
                QStringLiteral("--height"), QString::number(height), QStringLiteral("--no-lockscreen"),
@@ -226,6 +228,11 @@ bool CKde::Start(QString* error, int width, int height) {
             }, m_portalPid, error))
         return false;
     return true;
+}
+
+void CKde::PauseCompositor(bool pause) const {
+    if (m_kwinPid > 0)
+        kill(m_kwinPid, pause ? SIGSTOP : SIGCONT);
 }
 
 QProcessEnvironment CKde::ClientEnvironment() const {

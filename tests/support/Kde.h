@@ -46,6 +46,8 @@ public:
     // caller's own, XDG_CURRENT_DESKTOP=KDE; no X display, and Qt left to choose its platform.
     QProcessEnvironment ClientEnvironment() const;
 
+    // Stops kwin where it is (SIGSTOP), as a compositor that reads nothing for a while; false continues it.
+    void PauseCompositor(bool pause) const;
     // Ends xdg-desktop-portal at once, as a crash would (SIGKILL).
     void KillPortal() { Kill(std::exchange(m_portalPid, -1)); }
     // The tail of the desktop's logs, for a failure message.
@@ -60,6 +62,7 @@ private:
     QString m_strBus;
     QString m_strSocket;
     pid_t m_portalPid = -1;
+    pid_t m_kwinPid = -1;
 };
 
 }  // namespace testsupport
