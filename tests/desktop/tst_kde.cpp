@@ -159,14 +159,8 @@ private Q_SLOTS:
         });
         constexpr int kClicks = 3000;
         QTemporaryDir dir;
-        QList<SRow> rows;
-        for (int i = 0; i < kClicks; ++i)
-            rows << SRow{LeftClick, 200 + i % 50, 300, 0};
-        const QString script =
-            testsupport::WriteScript(dir.filePath(u"flood.Vantrell"_s), rows, testsupport::Header(1));
         QProcess vantrell;
-        vantrell.setProcessEnvironment(g_kde->ClientEnvironment());
-        vantrell.start(QStringLiteral(VANTRELL_BINARY), {u"--run"_s, script, u"--backend"_s, u"portal"_s});
+        StartRowRun(vantrell, dir, kClicks, 0, 1);
         QVERIFY(m_recorder.WaitForEvents(200, 30000));
         g_kde->PauseCompositor(true);
         QTest::qWait(2000);
@@ -186,14 +180,8 @@ private Q_SLOTS:
     // saw has its release. Runs last: the desktop has no portal afterwards.
     void portalGoneMidRun() {
         QTemporaryDir dir;
-        QList<SRow> rows;
-        for (int i = 0; i < 200; ++i)
-            rows << SRow{LeftClick, 200 + i % 50, 300, 40};
-        const QString script =
-            testsupport::WriteScript(dir.filePath(u"long.Vantrell"_s), rows, testsupport::Header(100));
         QProcess vantrell;
-        vantrell.setProcessEnvironment(g_kde->ClientEnvironment());
-        vantrell.start(QStringLiteral(VANTRELL_BINARY), {u"--run"_s, script, u"--backend"_s, u"portal"_s});
+        StartRowRun(vantrell, dir, 200, 40, 100);
         QVERIFY(m_recorder.WaitForEvents(6, 30000));
         g_kde->KillPortal();
         QVERIFY(vantrell.waitForFinished(10000));
@@ -212,6 +200,18 @@ private Q_SLOTS:
     }
 
 private:
+    // Starts `vantrell --run` through the portal on a script in dir of `clicks` left clicks along the row
+    // (200 + i % 50, 300), each after delayMs, repeated `repeat` times.
+    static void StartRowRun(QProcess& vantrell, const QTemporaryDir& dir, int clicks, uint32_t delayMs, int repeat) {
+        QList<SRow> rows;
+        for (int i = 0; i < clicks; ++i)
+            rows << SRow{LeftClick, 200 + i % 50, 300, delayMs};
+        const QString script =
+            testsupport::WriteScript(dir.filePath(u"row.Vantrell"_s), rows, testsupport::Header(repeat));
+        vantrell.setProcessEnvironment(g_kde->ClientEnvironment());
+        vantrell.start(QStringLiteral(VANTRELL_BINARY), {u"--run"_s, script, u"--backend"_s, u"portal"_s});
+    }
+
     testsupport::CWaylandRecorder m_recorder;
 };
 
